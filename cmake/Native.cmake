@@ -1,0 +1,15 @@
+# Native Linux build: the program's logic on the headless platform, its tests, fuzzers, benchmarks.
+add_library(cifrona_headless STATIC platform/headless/headless.cpp platform/headless/ansi_tables.cpp)
+target_link_libraries(cifrona_headless PUBLIC cifrona_core)
+
+find_package(GTest REQUIRED)
+add_subdirectory(tests/unit)
+
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  add_subdirectory(tests/fuzz)
+endif()
+
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  add_subdirectory(bench)
+endif()

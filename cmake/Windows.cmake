@@ -1,0 +1,30 @@
+# Windows builds (MinGW-w64): the program, the Win32 platform and the Windows-side tests.
+# Everything links statically: no MinGW runtime DLL may be needed beside the executables.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+add_library(cifrona_win32 STATIC platform/win32/win32_platform.cpp)
+target_link_libraries(cifrona_win32 PUBLIC cifrona_core version shell32 advapi32)
+
+# The version resource, generated from the project's version.
+string(REPLACE "." "," CIFRONA_VERSION_COMMAS "${PROJECT_VERSION}")
+configure_file(resources/version.rc.in "${CMAKE_BINARY_DIR}/generated/version.rc" @ONLY)
+configure_file(resources/cifrona.manifest "${CMAKE_BINARY_DIR}/generated/cifrona.manifest" COPYONLY)
+set(CIFRONA_RESOURCES "${CMAKE_BINARY_DIR}/generated/version.rc" "${CMAKE_SOURCE_DIR}/resources/manifest.rc")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CMAKE_BINARY_DIR}/generated")
+enable_language(RC)
+
+add_executable(Cifrona WIN32 app/main_win32.cpp ${CIFRONA_RESOURCES})
+target_link_libraries(Cifrona PRIVATE cifrona_win32)
+target_link_options(Cifrona PRIVATE -municode)
+if(DEFINED CIFRONA_ASSETS_RC)
+  target_sources(Cifrona PRIVATE "${CIFRONA_ASSETS_RC}")
+  add_dependencies(Cifrona cifrona_assets)
+  set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CIFRONA_ASSETS_DIR}")
+endif()
+
+# GoogleTest from Debian's source package, built with the cross compiler.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+add_subdirectory(tests/win)

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds static libjpeg-turbo and libpng for one MinGW target from Debian's own
+# source packages. Sources are fetched once through a private apt sources list
+# (the system's apt configuration is never touched); builds are cached per target.
+#   tools/thirdparty.sh TRIPLE CACHE_DIR     e.g. x86_64-w64-mingw32 /repo/.cache
+set -euo pipefail
+triple="$1"
+cache="$(mkdir -p "$2" && cd "$2" && pwd)"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+prefix="$cache/thirdparty/$triple"
+stamp="$prefix/.built-v1"
+[[ -e "$stamp" ]] && exit 0
+
+src="$cache/src"
+fetch() {
+  local pkg="$1" dirglob="$2"
+  compgen -G "$src/$dirglob" >/dev/null && return 0
+  local apt="$cache/apt"
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$src"
+  # Mirror the system's own Debian archives as deb-src entries.
+  {
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [[ -e "$f" ]] && sed -E 's/^Types:.*/Types: deb-src/' "$f" && echo
+    done
+  } > "$apt/private.sources"
+  { [[ -e /etc/apt/sources.list ]] && sed -nE 's/^deb (.*)/deb-src \1/p' /etc/apt/sources.list; true; } > "$apt/private.list"
+  local opts=(-o "Dir::Etc::SourceList=$apt/private.list" -o "Dir::Etc::SourceParts=$apt/parts"
+              -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=root")
+  mkdir -p "$apt/parts" && cp "$apt/private.sources" "$apt/parts/private.sources"
+  if [[ ! -e "$apt/lists/.updated" ]]; then
+    apt-get "${opts[@]}" update -qq >/dev/null || { echo "thirdparty: cannot read Debian's source index" >&2; exit 1; }
+    touch "$apt/lists/.updated"
+  fi
+  # The security archive's index is sometimes ahead of its pool: fall back to the release.
+  local codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  (cd "$src" && { apt-get "${opts[@]}" source -qq "$pkg" >/dev/null 2>"$src/$pkg.log" \
+      || apt-get "${opts[@]}" source -qq "$pkg/$codename" >/dev/null 2>>"$src/$pkg.log"; }) \
+    || { echo "thirdparty: 'apt-get source $pkg' failed (see $src/$pkg.log)" >&2; exit 1; }
+}
+
+fetch libjpeg-turbo 'libjpeg-turbo-[0-9]*/'
+fetch libpng1.6 'libpng1.6-[0-9]*/'
+jpeg_src=$(compgen -G "$src/libjpeg-turbo-[0-9]*/" | head -n1)
+png_src=$(compgen -G "$src/libpng1.6-[0-9]*/" | head -n1)
+
+toolchain="$here/../cmake/toolchain-$triple.cmake"
+work="$cache/build/$triple"
+rm -rf "$work" "$prefix"
+mkdir -p "$work"
+cmake -S "$jpeg_src" -B "$work/jpeg" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF >"$work/jpeg.log" 2>&1 \
+  && cmake --build "$work/jpeg" --target install >>"$work/jpeg.log" 2>&1 \
+  || { echo "thirdparty: libjpeg-turbo build failed for $triple (see $work/jpeg.log)" >&2; exit 1; }
+cmake -S "$png_src" -B "$work/png" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+  -DZLIB_INCLUDE_DIR="/usr/$triple/include" -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" >"$work/png.log" 2>&1 \
+  && cmake --build "$work/png" --target install >>"$work/png.log" 2>&1 \
+  || { echo "thirdparty: libpng build failed for $triple (see $work/png.log)" >&2; exit 1; }
+rm -rf "$work"
+touch "$stamp"
