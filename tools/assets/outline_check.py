@@ -129,9 +129,12 @@ def check_contours(contours):
         except ValueError as exc:
             problems.append(f"contour {ci}: {exc}")
             continue
-        if len(poly) < 3 or abs(signed_area(poly)) < 1.0:
-            problems.append(f"contour {ci}: degenerate (no area)")
+        if len(poly) < 3:
+            problems.append(f"contour {ci}: degenerate (fewer than 3 distinct points)")
             continue
+        if abs(signed_area(poly)) < 1.0:
+            # Still checked below: a symmetric figure eight has no net area.
+            problems.append(f"contour {ci}: degenerate (no area)")
         polys.append((ci, poly))
 
     # Self-intersection: any two non-adjacent edges of one contour meet.

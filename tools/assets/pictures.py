@@ -47,31 +47,28 @@ def rotate(pts, cx, cy, angle_deg):
     return [(cx + x * ca - y * sa, cy + x * sa + y * ca) for x, y in pts]
 
 
-def numeral_polygons(motif, digit):
-    """Numeral outlines centred on (0, 0) with height 1, y down, as
-    (polygon, is_hole) pairs."""
+def numeral_polygons(motif, digit, cell):
+    """Numeral outlines in pixels, y down, top-left of the numeral at (0, 0),
+    as (polygon, is_hole) pairs."""
     spec = motif["numeral"]
-    face = fontgen.CalculatorFace.__new__(fontgen.CalculatorFace)
-    scale = 1000.0
-    face.spec = {"width": spec["width"] * scale, "thickness": spec["thickness"] * scale,
-                 "outer_radius": spec["outer_radius"] * scale,
-                 "inner_radius": spec["inner_radius"] * scale}
-    face.H = scale
-    segments = {"1": "bc", "2": "abdeg", "3": "abcdg"}
-    face.segment_map = segments
+    rows = spec["cells"][digit]
+    n = len(rows)
+    cells = [(c, n - 1 - k) for k, row in enumerate(rows) for c, ch in enumerate(row) if ch == "#"]
+    xs = [i * cell for i in range(len(rows[0]) + 1)]
+    ys = [i * cell for i in range(n + 1)]
     polys = []
-    for contour in face.character(digit):
+    for contour in fontgen.grid_outline(cells, xs, ys, spec["outer_radius"] * cell,
+                                        spec["inner_radius"] * cell):
         flat = outline_check.flatten(contour)
-        polys.append((flat, outline_check.signed_area(flat) > 0))
-    xs = [p[0] for poly, _ in polys for p in poly]
-    cx = (min(xs) + max(xs)) / 2
-    return [([((x - cx) / scale, -(y - scale / 2) / scale) for x, y in poly], hole)
-            for poly, hole in polys]
+        # Outer loops are clockwise with y up; holes are not.
+        hole = outline_check.signed_area(flat) > 0
+        polys.append(([(x, n * cell - y) for x, y in flat], hole))
+    return polys
 
 
 def vector_layout(motif, size):
-    """Squares as (centre x, centre y, side, angle) in pixels, pixel-snapped
-    so straight edges fall on pixel boundaries."""
+    """Squares as (left, top, side, angle) in pixels. Straight edges fall on
+    pixel boundaries; the tilted square turns about its centre."""
     lay = motif["layout"]
     side = round(size * lay["square"])
     gap = max(1, round(size * lay["bottom_gap"]))
@@ -79,17 +76,14 @@ def vector_layout(motif, size):
         side = (size - gap) // 2
     left = (size - 2 * side - gap) // 2
     bottom_top = size - side
-    tilt = lay["tilt_degrees"] if size >= lay["tilt_from_size"] else 0.0
+    tilt = lay["tilt_degrees"]
     a = math.radians(abs(tilt))
     half_extent = side / 2 * (math.cos(a) + math.sin(a))
-    overlap = size * lay["top_overlap"] if tilt else 0.0
-    top_cy = min(half_extent, bottom_top + overlap - half_extent)
-    if not tilt:
-        top_cy = round(top_cy - side / 2) + side / 2
+    top_cy = min(half_extent, bottom_top + size * lay["top_overlap"] - half_extent)
     return [
-        (size / 2, top_cy, side, tilt),
-        (left + side / 2, bottom_top + side / 2, side, 0.0),
-        (left + side + gap + side / 2, bottom_top + side / 2, side, 0.0),
+        ((size - side) / 2, top_cy - side / 2, side, tilt),
+        (left, bottom_top, side, 0.0),
+        (left + side + gap, bottom_top, side, 0.0),
     ]
 
 
@@ -97,30 +91,35 @@ def render_vector(motif, colouring, size):
     ss = SUPERSAMPLE if size <= 64 else 4
     big = size * ss
     lay = motif["layout"]
-    squares = vector_layout(motif, size)
     img = Image.new("RGBA", (big, big), TRANSPARENT)
     draw = ImageDraw.Draw(img)
     numeral_colour = tuple(colouring["numerals"]) + (255,)
     knock = max(1.0, size * lay["knockout"])
-    # Bottom squares first, then cut a clear ring around the top square so
-    # the three stay apart even when they share one colour.
-    order = [1, 2, 0]
-    for idx in order:
-        cx, cy, side, angle = squares[idx]
+    squares = vector_layout(motif, size)
+    # Bottom squares first, then a clear ring around the top square keeps
+    # the three apart even when they share one colour.
+    for idx in (1, 2, 0):
+        left, top, side, angle = squares[idx]
+        cx, cy = left + side / 2, top + side / 2
         radius = side * lay["corner"]
+        square_colour = tuple(colouring["squares"][idx]) + (255,)
         if idx == 0:
             ring = rounded_square(cx * ss, cy * ss, (side + 2 * knock) * ss,
                                   (radius + knock) * ss, angle)
             draw.polygon(ring, fill=TRANSPARENT)
-        square = rounded_square(cx * ss, cy * ss, side * ss, radius * ss, angle)
-        draw.polygon(square, fill=tuple(colouring["squares"][idx]) + (255,))
-        height = side * lay["numeral_height"]
-        polys = numeral_polygons(motif, str(idx + 1))
+        draw.polygon(rounded_square(cx * ss, cy * ss, side * ss, radius * ss, angle),
+                     fill=square_colour)
+        rows = motif["numeral"]["cells"][str(idx + 1)]
+        cell = max(1, round(side * lay["numeral_height"] / len(rows)))
+        nw, nh = cell * len(rows[0]), cell * len(rows)
+        # Whole-pixel offsets keep the strokes sharp in the upright squares.
+        ox = round((side - nw) / 2) - side / 2
+        oy = round((side - nh) / 2) - side / 2
+        polys = numeral_polygons(motif, str(idx + 1), cell)
         for poly, hole in sorted(polys, key=lambda p: p[1]):
-            pts = rotate([(x * height * ss, y * height * ss) for x, y in poly],
+            pts = rotate([((x + ox) * ss, (y + oy) * ss) for x, y in poly],
                          cx * ss, cy * ss, angle)
-            fill = tuple(colouring["squares"][idx]) + (255,) if hole else numeral_colour
-            draw.polygon(pts, fill=fill)
+            draw.polygon(pts, fill=square_colour if hole else numeral_colour)
     return img.resize((size, size), Image.LANCZOS if size > 64 else Image.BOX)
 
 
