@@ -16,19 +16,20 @@ if(NOT _cifrona_assets_py_ok EQUAL 0)
                       "install python3-fonttools and python3-pil (tools/setup.sh)")
 endif()
 
+set(_cifrona_root "${CMAKE_CURRENT_LIST_DIR}/..")
+cmake_path(NORMAL_PATH _cifrona_root)
 set(CIFRONA_ASSETS_DIR "${CMAKE_BINARY_DIR}/assets")
-set(CIFRONA_ASSETS_RC "${CMAKE_CURRENT_LIST_DIR}/../resources/assets.rc")
-cmake_path(NORMAL_PATH CIFRONA_ASSETS_RC)
+set(CIFRONA_ASSETS_RC "${_cifrona_root}resources/assets.rc")
 
 set(_cifrona_assets_sources
-  "${CMAKE_SOURCE_DIR}/tools/assets/build_assets.py"
-  "${CMAKE_SOURCE_DIR}/tools/assets/fontgen.py"
-  "${CMAKE_SOURCE_DIR}/tools/assets/outline_check.py"
-  "${CMAKE_SOURCE_DIR}/tools/assets/pictures.py"
-  "${CMAKE_SOURCE_DIR}/tools/assets/icofile.py"
-  "${CMAKE_SOURCE_DIR}/tools/assets/contact_sheet.py"
-  "${CMAKE_SOURCE_DIR}/resources/fonts/faces.json"
-  "${CMAKE_SOURCE_DIR}/resources/pictures/motif.json")
+  "${_cifrona_root}tools/assets/build_assets.py"
+  "${_cifrona_root}tools/assets/fontgen.py"
+  "${_cifrona_root}tools/assets/outline_check.py"
+  "${_cifrona_root}tools/assets/pictures.py"
+  "${_cifrona_root}tools/assets/icofile.py"
+  "${_cifrona_root}tools/assets/contact_sheet.py"
+  "${_cifrona_root}resources/fonts/faces.json"
+  "${_cifrona_root}resources/pictures/motif.json")
 
 # Files the executables embed (through resources/assets.rc).
 set(CIFRONA_ASSET_FILES)
@@ -41,7 +42,7 @@ endforeach()
 
 add_custom_command(
   OUTPUT ${CIFRONA_ASSET_FILES} "${CIFRONA_ASSETS_DIR}/contact_sheet.png"
-  COMMAND "${CIFRONA_ASSETS_PYTHON}" -B "${CMAKE_SOURCE_DIR}/tools/assets/build_assets.py" "${CIFRONA_ASSETS_DIR}"
+  COMMAND "${CIFRONA_ASSETS_PYTHON}" -B "${_cifrona_root}tools/assets/build_assets.py" "${CIFRONA_ASSETS_DIR}"
   DEPENDS ${_cifrona_assets_sources}
   COMMENT "Generating fonts, tray pictures and program icon"
   VERBATIM)
@@ -57,8 +58,8 @@ set_source_files_properties("${CIFRONA_ASSETS_RC}" PROPERTIES OBJECT_DEPENDS "${
 # the same for every target.
 if(NOT WIN32)
   add_test(NAME assets.outline_check
-           COMMAND "${CIFRONA_ASSETS_PYTHON}" -B "${CMAKE_SOURCE_DIR}/tests/assets/test_outline_check.py")
+           COMMAND "${CIFRONA_ASSETS_PYTHON}" -B "${_cifrona_root}tests/assets/test_outline_check.py")
   add_test(NAME assets.generated
-           COMMAND "${CIFRONA_ASSETS_PYTHON}" -B "${CMAKE_SOURCE_DIR}/tests/assets/test_generated_assets.py"
+           COMMAND "${CIFRONA_ASSETS_PYTHON}" -B "${_cifrona_root}tests/assets/test_generated_assets.py"
                    "${CIFRONA_ASSETS_DIR}")
 endif()
