@@ -1,6 +1,7 @@
 # Windows builds (MinGW-w64): the program, the Win32 platform and the Windows-side tests.
 # Everything links statically: no MinGW runtime DLL may be needed beside the executables.
-add_link_options(-static -static-libgcc -static-libstdc++)
+add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release,MinSizeRel>:-s> -Wl,--gc-sections)
+add_compile_options(-ffunction-sections -fdata-sections)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
 add_library(cifrona_win32 STATIC platform/win32/win32_platform.cpp)

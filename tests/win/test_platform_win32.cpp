@@ -1,0 +1,139 @@
+// The Win32 services against the real API: files, registry, system facts, and the
+// settings file and storage locations on top of them.
+#include <gtest/gtest.h>
+
+#include "app/storage_locations.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "settings/ini_file.h"
+#include "win_test_util.h"
+
+namespace {
+
+class Win32Test : public ::testing::Test {
+ protected:
+  Win32Test() {
+    folder = platform::Current().system->TempFolder() + "cifrona-test-" + std::to_string(GetCurrentProcessId()) + "\\";
+    paths::ForceFolders(folder);
+  }
+  ~Win32Test() override {
+    for (const auto& name : fs().List(folder, "*")) fs().Remove(folder + name);
+    RemoveDirectoryW(win32::Wide(folder).c_str());
+  }
+  platform::FileSystem& fs() { return *platform::Current().files; }
+
+  win32::Platform platform;
+  std::string folder;
+};
+
+TEST_F(Win32Test, SystemFacts) {
+  const auto& sys = *platform::Current().system;
+  EXPECT_TRUE(text::EndsWith(sys.ExecutablePath(), "test_platform_win32.exe")) << sys.ExecutablePath();
+  ASSERT_TRUE(sys.RoamingAppDataFolder().has_value());
+  EXPECT_TRUE(fs().FolderExists(*sys.RoamingAppDataFolder()));
+  EXPECT_TRUE(text::EndsWith(sys.TempFolder(), "\\"));
+  const std::string russian = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";  // representable in 1251
+  if (sys.Ansi().CodePage() == 1251) EXPECT_EQ(sys.Ansi().ToUtf8(sys.Ansi().FromUtf8(russian)), russian);
+  EXPECT_EQ(sys.Ansi().ToUtf8(sys.Ansi().FromUtf8("plain ASCII")), "plain ASCII");
+}
+
+TEST_F(Win32Test, FilesReplaceListAndRemove) {
+  const std::string file = folder + "a.ini";
+  EXPECT_FALSE(fs().ReadAll(file).has_value());
+  fs().ReplaceAll(file, std::string("one\0two", 7));
+  EXPECT_EQ(*fs().ReadAll(file), std::string("one\0two", 7));
+  fs().ReplaceAll(file, "second");
+  EXPECT_EQ(*fs().ReadAll(file), "second");
+  fs().ReplaceAll(folder + "b.ini", "");
+  fs().ReplaceAll(folder + "c.txt", "");
+  EXPECT_EQ(fs().List(folder, "*.ini"), (std::vector<std::string>{"a.ini", "b.ini"}));  // no temporary left
+  EXPECT_TRUE(fs().FileExists(file));
+  EXPECT_FALSE(fs().FolderExists(file));
+  EXPECT_TRUE(fs().CanOpenExclusive(file));
+  EXPECT_TRUE(fs().Remove(folder + "c.txt"));
+  EXPECT_FALSE(fs().FileExists(folder + "c.txt"));
+}
+
+TEST_F(Win32Test, FailedReplaceKeepsTheOldFile) {
+  const std::string file = folder + "locked.ini";
+  fs().ReplaceAll(file, "old");
+  // Held open without sharing, the file cannot be replaced.
+  HANDLE h = CreateFileW(win32::Wide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(fs().CanOpenExclusive(file));
+  try {
+    fs().ReplaceAll(file, "new");
+    ADD_FAILURE() << "expected a file error";
+  } catch (const platform::FileError& e) {
+    EXPECT_TRUE(text::StartsWith(e.what(), "Cannot create file \"" + file + "\". ")) << e.what();
+  }
+  CloseHandle(h);
+  EXPECT_EQ(*fs().ReadAll(file), "old");
+  EXPECT_EQ(fs().List(folder, "*.tmp").size(), 0u);
+  // A folder that does not exist.
+  EXPECT_THROW(fs().ReplaceAll(folder + "missing\\x.ini", "x"), platform::FileError);
+}
+
+TEST_F(Win32Test, SettingsFileRoundTripKeepsUtf16) {
+  const std::string file = folder + "Option.ini";
+  fs().ReplaceAll(file, std::string("\xFF\xFE[\0O\0p\0t\0i\0o\0n\0]\0\r\0\n\0", 22));
+  settings::IniFile ini(file);
+  EXPECT_EQ(ini.Encoding(), settings::TextEncoding::Utf16LE);
+  ini.WriteInteger("Option", "Top", -5);
+  ini.Update();
+  EXPECT_EQ(*fs().ReadAll(file),
+            std::string("\xFF\xFE[\0O\0p\0t\0i\0o\0n\0]\0\r\0\n\0T\0o\0p\0=\0-\0" "5\0\r\0\n\0\r\0\n\0", 42));
+}
+
+TEST_F(Win32Test, Registry) {
+  const std::string key = "Software\\CifronaTest" + std::to_string(GetCurrentProcessId());
+  auto& reg = *platform::Current().registry;
+  EXPECT_EQ(reg.Open(platform::RegRoot::CurrentUser, key, false), nullptr);
+  {
+    auto k = reg.Open(platform::RegRoot::CurrentUser, key, true);
+    ASSERT_NE(k, nullptr);
+    k->WriteString("Text", "\xD0\x9F\"C:\\x.exe\"");
+    k->WriteInteger("Number", -2);
+  }
+  auto k = reg.Open(platform::RegRoot::CurrentUser, key, false);
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(k->ReadString("text"), "\xD0\x9F\"C:\\x.exe\"");
+  EXPECT_EQ(k->ReadInteger("Number"), -2);
+  EXPECT_EQ(k->ReadString("Missing"), std::nullopt);
+  EXPECT_THROW(k->ReadInteger("Text"), platform::RegistryError);
+  EXPECT_TRUE(k->ValueExists("Number"));
+  k.reset();
+  auto w = reg.Open(platform::RegRoot::CurrentUser, key, true);
+  EXPECT_TRUE(w->DeleteValue("Number"));
+  EXPECT_FALSE(w->ValueExists("Number"));
+  EXPECT_FALSE(w->DeleteValue("Number"));
+  w.reset();
+  RegDeleteKeyW(HKEY_CURRENT_USER, win32::Wide(key).c_str());
+  // The Windows version values the operating-system gate reads are there in the prefix.
+  auto nt = reg.Open(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", false);
+  ASSERT_NE(nt, nullptr);
+  EXPECT_TRUE(nt->ValueExists("CurrentBuild") || nt->ValueExists("CurrentBuildNumber"));
+}
+
+TEST_F(Win32Test, StorageLocationsInBothModes) {
+  const std::string exeFolder = app::ExecutableFolder();
+  const std::string marker = exeFolder + "portable.ini";
+  fs().Remove(marker);
+
+  app::DecidePortableMode();
+  EXPECT_FALSE(app::IsPortable());
+  const std::string installed = app::PortablePath();
+  EXPECT_EQ(installed, app::GetAppDataRoamingPath() + CIFRONA_COMPANY "\\Cifrona\\Config\\Option.ini");
+  EXPECT_TRUE(fs().FolderExists(paths::ExtractFilePath(installed)));
+
+  fs().ReplaceAll(marker, "");
+  app::DecidePortableMode();
+  EXPECT_TRUE(app::IsPortable());
+  EXPECT_EQ(app::PortablePath(), exeFolder + "Config\\Option.ini");
+  EXPECT_TRUE(fs().FolderExists(exeFolder + "Config"));
+  fs().Remove(marker);
+  RemoveDirectoryW(win32::Wide(exeFolder + "Config").c_str());
+}
+
+}  // namespace

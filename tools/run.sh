@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds Cifrona and starts it under Wine. Without a display it runs inside a private
+# Xvfb, saves a screenshot to build/screenshot.png after a few seconds and stops.
+set -euo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$repo"
+bash tools/build.sh
+exe="$repo/build/win64/Cifrona.exe"
+if [[ -n "${DISPLAY:-}" ]]; then
+  export WINEPREFIX="${WINEPREFIX:-$repo/.cache/run-prefix}"
+  WINEDEBUG=-all wine "$exe"
+  exit 0
+fi
+source tools/xvfb.sh
+cifrona_start_xvfb
+export CIFRONA_WINEPREFIX="$repo/.cache/wineprefix"
+bash tools/wine-prefix.sh
+bash tools/wine-run.sh "$exe" &
+sleep "${CIFRONA_RUN_SECONDS:-8}"
+xwd -root -silent | convert xwd:- "$repo/build/screenshot.png"
+echo "screenshot: $repo/build/screenshot.png"
+WINEPREFIX="$CIFRONA_WINEPREFIX" wineserver -k 2>/dev/null || true

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native, Windows-side under Wine, and end to end
+# against the real Cifrona.exe under Wine in a private Xvfb. Ends with CTest's summary.
+set -euo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$repo"
+bash tools/build.sh
+
+source tools/xvfb.sh
+cifrona_start_xvfb
+export CIFRONA_WINEPREFIX="$repo/.cache/wineprefix"
+bash tools/wine-prefix.sh
+trap 'WINEPREFIX="$CIFRONA_WINEPREFIX" wineserver -k 2>/dev/null || true; kill $CIFRONA_XVFB_PID 2>/dev/null || true' EXIT
+
+# One CTest run over the three builds, so one summary closes the output.
+cat > build/CTestTestfile.cmake <<'EOT'
+subdirs("native" "win64" "win32")
+EOT
+ctest --test-dir build --output-on-failure -j2 "$@"
