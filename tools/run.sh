@@ -13,6 +13,7 @@ if [[ -n "${DISPLAY:-}" ]]; then
 fi
 source tools/xvfb.sh
 cifrona_start_xvfb
+xsetroot -solid '#3050a0'  # a desktop colour, so the transparent window shows as such
 export CIFRONA_WINEPREFIX="$repo/.cache/wineprefix"
 bash tools/wine-prefix.sh
 bash tools/wine-run.sh "$exe" &

@@ -1,0 +1,96 @@
+# Shared steps of the end-to-end scenarios: the real Cifrona.exe under Wine in the test
+# prefix, inside the Xvfb that tools/test.sh started. Sourced by each scenario.
+set -euo pipefail
+
+: "${CIFRONA_EXE:?}" "${CIFRONA_PROBE:?}" "${DISPLAY:?}"
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+export WINEPREFIX="${CIFRONA_WINEPREFIX:-$repo/.cache/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+scenario="$(basename "$0" .sh)"
+out="${CIFRONA_E2E_OUT:-$repo/build/e2e}/$scenario"
+rm -rf "$out" && mkdir -p "$out"
+# Each scenario runs its own copy of the program, so portable markers and settings never leak.
+copy_dir="$WINEPREFIX/drive_c/e2e/$scenario"
+copy_win="C:\\e2e\\$scenario"
+rm -rf "$copy_dir" && mkdir -p "$copy_dir"
+cp "$CIFRONA_EXE" "$copy_dir/Cifrona.exe"
+
+BACKGROUND="3050a0"  # the desktop colour, so transparency can be seen in pixels
+xsetroot -solid "#$BACKGROUND"
+
+fail() { echo "FAIL [$scenario]: $*" >&2; shot "failure" || true; exit 1; }
+note() { echo "[$scenario] $*"; }
+
+appdata_dir() {
+  local d
+  for d in "$WINEPREFIX"/drive_c/users/*/AppData/Roaming; do
+    [[ "$d" == */Public/* ]] && continue
+    echo "$d"; return
+  done
+}
+installed_settings() { echo "$(appdata_dir)/Cifrona Project/Cifrona/Config/Option.ini"; }
+portable_settings() { echo "$copy_dir/Config/Option.ini"; }
+clear_settings() { rm -rf "$(appdata_dir)/Cifrona Project"; rm -rf "$copy_dir/Config"; }
+
+kill_all() {
+  wine taskkill /F /IM Cifrona.exe >/dev/null 2>&1 || true
+  for _ in $(seq 50); do probe_windows | grep -q . || return 0; sleep 0.1; done
+}
+trap 'kill_all' EXIT
+
+start_app() {
+  (cd "$copy_dir" && exec wine "$copy_win\\Cifrona.exe" >"$out/app.log" 2>&1) &
+  APP_PID=$!
+}
+
+probe_windows() { wine "$CIFRONA_PROBE" windows Cifrona.exe 2>/dev/null | tr -d '\r'; }
+
+# The widget: the visible layered window of the program.
+widget_line() { probe_windows | grep 'visible=1' | grep 'layered=1' | head -n1; }
+field() { sed -nE "s/.* $2=([^ ]*).*/\\1/p" <<<"$1"; }  # field LINE NAME
+caption_of() { sed -nE 's/.*caption="([^"]*)".*/\1/p' <<<"$1"; }
+
+wait_for() {  # wait_for SECONDS COMMAND...
+  local limit=$(($1 * 10)); shift
+  for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+widget_shown() { [[ -n "$(widget_line)" ]]; }
+app_running() { kill -0 "$APP_PID" 2>/dev/null; }
+app_ended() { ! app_running; }
+
+shot() {  # shot NAME: screenshot saved in the scenario's output folder
+  xwd -root -silent | convert xwd:- "$out/$1.png"
+  echo "$out/$1.png"
+}
+
+# Counts pixels of a colour inside a rectangle of a screenshot: count_color PNG X Y W H RRGGBB
+count_color() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | grep -ci "#$6" || true
+}
+
+rect_of() {  # rect_of LINE -> "L T R B"
+  field "$1" rect | tr ',' ' '
+}
+
+# The first pixel of the digits inside the widget: prints "X Y" in screen coordinates.
+digit_pixel() {  # digit_pixel PNG L T R B
+  convert "$1" -crop "$(($4 - $2))x$(($5 - $3))+$2+$3" +repage -depth 8 txt:- |
+    grep -viE "#$BACKGROUND|#808080|^#" | awk -F'[,:]' -v l="$2" -v t="$3" 'NR==1 { print $1 + l, $2 + t }'
+}
+
+# Opens the widget's context menu with a right click on a digit and chooses "Выход",
+# its last item (Up from a fresh menu selects the last item).
+exit_through_menu() {
+  local line png x y
+  line=$(widget_line)
+  png=$(shot before-exit)
+  read -r x y < <(digit_pixel "$png" $(rect_of "$line"))
+  [[ -n "$x" ]] || fail "no digit pixel to click"
+  xdotool mousemove "$x" "$y" click 3
+  wait_for 10 menu_open || fail "the context menu did not open"
+  xdotool key Up key Return
+  wait_for 15 app_ended || fail "the program did not end after Exit"
+}
+menu_open() { probe_windows | grep 'visible=1' | grep -q 'class=#32768'; }

@@ -1,0 +1,117 @@
+// A small probe for the end-to-end tests: reports the top-level windows of a process
+// by executable name, and makes ordinary windows to stack above others.
+//
+//   probe windows NAME.exe     one line per top-level window of that program:
+//                              hwnd class caption style exstyle layered key alpha flags
+//                              rect visible zorder owner taskbar
+//   probe cover L T W H SECS   shows a plain window there for SECS seconds
+//   probe top NAME.exe         brings that program's first visible window to the front
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const wchar_t* w) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  std::string s(n > 0 ? n - 1 : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::wstring ImageName(DWORD pid) {
+  HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!p) return L"";
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  QueryFullProcessImageNameW(p, 0, path, &size);
+  CloseHandle(p);
+  const wchar_t* slash = wcsrchr(path, L'\\');
+  return slash ? slash + 1 : path;
+}
+
+struct Found {
+  HWND hwnd;
+  int z;
+};
+
+std::vector<Found> WindowsOf(const wchar_t* exe) {
+  std::vector<Found> found;
+  int z = 0;
+  // Top-level windows come in z-order, topmost first.
+  for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT), ++z) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (_wcsicmp(ImageName(pid).c_str(), exe) == 0) found.push_back({h, z});
+  }
+  return found;
+}
+
+int ListWindows(const wchar_t* exe) {
+  for (const auto& f : WindowsOf(exe)) {
+    wchar_t cls[256] = {}, caption[512] = {};
+    GetClassNameW(f.hwnd, cls, 256);
+    GetWindowTextW(f.hwnd, caption, 512);
+    const LONG style = GetWindowLongW(f.hwnd, GWL_STYLE), ex = GetWindowLongW(f.hwnd, GWL_EXSTYLE);
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    const BOOL layered = GetLayeredWindowAttributes(f.hwnd, &key, &alpha, &flags);
+    RECT r{};
+    GetWindowRect(f.hwnd, &r);
+    const HWND owner = GetWindow(f.hwnd, GW_OWNER);
+    const bool visible = IsWindowVisible(f.hwnd);
+    // The shell gives a button to visible windows that are app windows, or unowned non-tool windows.
+    const bool taskbar = visible && ((ex & WS_EX_APPWINDOW) || (!owner && !(ex & WS_EX_TOOLWINDOW)));
+    std::printf("hwnd=%p class=%s caption=\"%s\" style=0x%08lX exstyle=0x%08lX layered=%d key=0x%06lX alpha=%u "
+                "flags=%lu rect=%ld,%ld,%ld,%ld visible=%d zorder=%d owner=%p desktop_owner=%d taskbar=%d\n",
+                (void*)f.hwnd, Utf8(cls).c_str(), Utf8(caption).c_str(), (unsigned long)style, (unsigned long)ex,
+                layered ? 1 : 0, (unsigned long)key, alpha, (unsigned long)flags, r.left, r.top, r.right, r.bottom,
+                visible ? 1 : 0, f.z, (void*)owner, owner == GetDesktopWindow() ? 1 : 0, taskbar ? 1 : 0);
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+int Cover(int l, int t, int w, int h, int seconds) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = CreateSolidBrush(RGB(200, 30, 30));
+  wc.lpszClassName = L"E2ECover";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, L"E2ECover", L"E2E Cover", WS_POPUP | WS_VISIBLE, l, t, w, h, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetTimer(hwnd, 1, seconds * 1000, nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER) break;
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}
+
+int Top(const wchar_t* exe) {
+  for (const auto& f : WindowsOf(exe)) {
+    if (IsWindowVisible(f.hwnd)) {
+      SetWindowPos(f.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc >= 3 && !wcscmp(argv[1], L"windows")) return ListWindows(argv[2]);
+  if (argc >= 7 && !wcscmp(argv[1], L"cover"))
+    return Cover(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
+  if (argc >= 3 && !wcscmp(argv[1], L"top")) return Top(argv[2]);
+  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe\n");
+  return 2;
+}
