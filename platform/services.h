@@ -82,6 +82,28 @@ class AnsiCodec {
   virtual std::string FromUtf8(std::string_view utf8) const = 0;
 };
 
+// A window of the GUI toolkit, as the system knows it (an HWND on Windows).
+using WindowHandle = std::uintptr_t;
+
+// Screen rectangle in pixels; right and bottom are exclusive, as in Windows.
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Point {
+  int x = 0, y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+// What the old version call reports (GetVersionExW); it is told the truth only on
+// systems whose manifest it knows, so the registry values come first.
+struct ReportedVersion {
+  std::uint32_t major = 0, minor = 0, build = 0;
+};
+
 class SystemFacts {
  public:
   virtual ~SystemFacts() = default;
@@ -90,6 +112,50 @@ class SystemFacts {
   virtual std::optional<std::string> RoamingAppDataFolder() const = 0;
   virtual std::string TempFolder() const = 0;
   virtual const AnsiCodec& Ansi() const = 0;
+  virtual ReportedVersion VersionEx() const = 0;
+};
+
+// The process as a whole: the single-instance guard, locale and priority.
+class Process {
+ public:
+  virtual ~Process() = default;
+  // True when a mutex of that name exists in this logon (OpenMutexW succeeds).
+  virtual bool MutexExists(const std::string& name) = 0;
+  // Creates the named mutex, not owned; its handle stays open until the process ends.
+  virtual void CreateNamedMutex(const std::string& name) = 0;
+  virtual void SetThreadLocale(std::uint32_t lcid) = 0;
+  // Opens the own process for setting information; false when it cannot be opened.
+  // Otherwise asks for below-normal priority (whatever that answers), closes the
+  // handle and returns true.
+  virtual bool LowerPriority() = 0;
+};
+
+// Window-manager calls on the toolkit's windows that the toolkit itself does not make.
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+  // The primary monitor's work area, fetched anew on each call.
+  virtual Rect WorkArea() const = 0;
+  // SetWindowPos with HWND_BOTTOM, position and size 0, and the given SWP_ flags.
+  virtual void SetWindowPosBottom(WindowHandle window, unsigned flags) = 0;
+  // 0 resumes drawing.
+  virtual void LockWindowUpdate(WindowHandle window) = 0;
+  virtual std::uint32_t GetExStyle(WindowHandle window) const = 0;
+  virtual void SetExStyle(WindowHandle window, std::uint32_t exStyle) = 0;
+  // Hands the mouse to the system's move loop (ReleaseCapture, then WM_SYSCOMMAND 0xF012);
+  // returns when the move ends.
+  virtual void StartSystemMove(WindowHandle window) = 0;
+  virtual void SetForegroundWindow(WindowHandle window) = 0;
+  virtual Point CursorPos() const = 0;
+  virtual void HideWindow(WindowHandle window) = 0;  // ShowWindow SW_HIDE
+  virtual void InvalidateRect(WindowHandle window, bool erase) = 0;
+  // Registers the executable's RT_FONT resource `id` for this process
+  // (AddFontMemResourceEx); false when it is missing or the registration fails.
+  virtual bool AddFontFromResource(int id) = 0;
+  // Dots per inch of the monitor that holds the window (96 = 100 %).
+  virtual int DpiForWindow(WindowHandle window) const = 0;
+  // MessageBoxW without an owner; returns the button pressed.
+  virtual int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) = 0;
 };
 
 struct Services {
@@ -97,6 +163,8 @@ struct Services {
   Registry* registry = nullptr;
   VersionResources* versions = nullptr;
   SystemFacts* system = nullptr;
+  Process* process = nullptr;
+  WindowSystem* windows = nullptr;
 };
 
 // The services in force: the Win32 ones in the program, the headless ones in native tests.

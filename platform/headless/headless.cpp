@@ -1,6 +1,7 @@
 #include "platform/headless/headless.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/errors.h"
@@ -311,10 +312,85 @@ std::unique_ptr<platform::VersionBlock> VersionResources::Load(const std::string
 
 VersionBlock& VersionResources::BlockFor(const std::string& file) { return blocks_[Fold(file)]; }
 
+// ---- process and window system ----------------------------------------------
+
+namespace {
+std::string Hex(std::uint64_t v) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(v));
+  return buf;
+}
+}  // namespace
+
+bool CallLog::Contains(const std::string& line) const {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool Process::MutexExists(const std::string& name) {
+  log_.Add("MutexExists " + name);
+  return mutexes.count(name) > 0;
+}
+
+void Process::CreateNamedMutex(const std::string& name) {
+  log_.Add("CreateNamedMutex " + name);
+  mutexes.insert(name);
+}
+
+void Process::SetThreadLocale(std::uint32_t lcid) {
+  log_.Add("SetThreadLocale " + std::to_string(lcid));
+  threadLocale = lcid;
+}
+
+bool Process::LowerPriority() {
+  log_.Add("LowerPriority");
+  if (!canOpenProcess) return false;
+  belowNormal = true;
+  return true;
+}
+
+void WindowSystem::SetWindowPosBottom(platform::WindowHandle window, unsigned flags) {
+  log_.Add("SetWindowPosBottom " + Hex(window) + " " + Hex(flags));
+}
+
+void WindowSystem::LockWindowUpdate(platform::WindowHandle window) { log_.Add("LockWindowUpdate " + Hex(window)); }
+
+std::uint32_t WindowSystem::GetExStyle(platform::WindowHandle window) const {
+  auto it = exStyles.find(window);
+  return it == exStyles.end() ? 0 : it->second;
+}
+
+void WindowSystem::SetExStyle(platform::WindowHandle window, std::uint32_t exStyle) {
+  log_.Add("SetExStyle " + Hex(window) + " " + Hex(exStyle));
+  exStyles[window] = exStyle;
+}
+
+void WindowSystem::StartSystemMove(platform::WindowHandle window) { log_.Add("StartSystemMove " + Hex(window)); }
+
+void WindowSystem::SetForegroundWindow(platform::WindowHandle window) {
+  log_.Add("SetForegroundWindow " + Hex(window));
+}
+
+void WindowSystem::HideWindow(platform::WindowHandle window) { log_.Add("HideWindow " + Hex(window)); }
+
+void WindowSystem::InvalidateRect(platform::WindowHandle window, bool erase) {
+  log_.Add("InvalidateRect " + Hex(window) + (erase ? " erase" : ""));
+}
+
+bool WindowSystem::AddFontFromResource(int id) {
+  log_.Add("AddFontFromResource " + std::to_string(id));
+  return fontResources.count(id) > 0;
+}
+
+int WindowSystem::ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) {
+  log_.Add("ShowMessageBox " + title + ": " + text + " " + Hex(flags));
+  boxes.push_back(Box{text, title, flags});
+  return 1;  // IDOK
+}
+
 // ---- installation -----------------------------------------------------------
 
 Platform::Platform() : previous_(platform::Current()) {
-  platform::Current() = platform::Services{&files, &registry, &versions, &system};
+  platform::Current() = platform::Services{&files, &registry, &versions, &system, &process, &windows};
 }
 
 Platform::~Platform() { platform::Current() = previous_; }

@@ -115,11 +115,73 @@ class SystemFacts : public platform::SystemFacts {
   std::optional<std::string> RoamingAppDataFolder() const override { return appData; }
   std::string TempFolder() const override { return temp; }
   const platform::AnsiCodec& Ansi() const override { return codec; }
+  platform::ReportedVersion VersionEx() const override { return reportedVersion; }
 
   std::string exePath = "C:\\Program Files\\Cifrona\\Cifrona.exe";
   std::optional<std::string> appData = "C:\\Users\\User\\AppData\\Roaming";
   std::string temp = "C:\\Users\\User\\AppData\\Local\\Temp\\";
   SingleByteCodec codec{1251};
+  // Without a manifest entry for Windows 10 the old call reports Windows 8 (6.2.9200).
+  platform::ReportedVersion reportedVersion{6, 2, 9200};
+};
+
+// Every call of the process and window services, in order, as readable lines
+// ("SetWindowPosBottom 0x3b"), so tests can check what happened and in which order.
+class CallLog {
+ public:
+  void Add(std::string line) { lines.push_back(std::move(line)); }
+  void Clear() { lines.clear(); }
+  bool Contains(const std::string& line) const;
+  std::vector<std::string> lines;
+};
+
+class Process : public platform::Process {
+ public:
+  explicit Process(CallLog& log) : log_(log) {}
+  bool MutexExists(const std::string& name) override;
+  void CreateNamedMutex(const std::string& name) override;
+  void SetThreadLocale(std::uint32_t lcid) override;
+  bool LowerPriority() override;
+
+  std::set<std::string> mutexes;  // exist in this logon, made by another copy or by this one
+  std::uint32_t threadLocale = 0;
+  bool canOpenProcess = true;
+  bool belowNormal = false;
+
+ private:
+  CallLog& log_;
+};
+
+class WindowSystem : public platform::WindowSystem {
+ public:
+  explicit WindowSystem(CallLog& log) : log_(log) {}
+  platform::Rect WorkArea() const override { return workArea; }
+  void SetWindowPosBottom(platform::WindowHandle window, unsigned flags) override;
+  void LockWindowUpdate(platform::WindowHandle window) override;
+  std::uint32_t GetExStyle(platform::WindowHandle window) const override;
+  void SetExStyle(platform::WindowHandle window, std::uint32_t exStyle) override;
+  void StartSystemMove(platform::WindowHandle window) override;
+  void SetForegroundWindow(platform::WindowHandle window) override;
+  platform::Point CursorPos() const override { return cursor; }
+  void HideWindow(platform::WindowHandle window) override;
+  void InvalidateRect(platform::WindowHandle window, bool erase) override;
+  bool AddFontFromResource(int id) override;
+  int DpiForWindow(platform::WindowHandle) const override { return dpi; }
+  int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override;
+
+  platform::Rect workArea{0, 0, 1920, 1040};
+  platform::Point cursor{500, 600};
+  int dpi = 96;
+  std::set<int> fontResources{1, 2, 3, 4, 5, 6};  // RT_FONT ids the executable carries
+  std::map<platform::WindowHandle, std::uint32_t> exStyles;
+  struct Box {
+    std::string text, title;
+    unsigned flags = 0;
+  };
+  std::vector<Box> boxes;
+
+ private:
+  CallLog& log_;
 };
 
 // All headless services, installed as the current ones for its lifetime.
@@ -134,6 +196,9 @@ class Platform {
   Registry registry;
   VersionResources versions;
   SystemFacts system;
+  CallLog calls;
+  Process process{calls};
+  WindowSystem windows{calls};
 
  private:
   platform::Services previous_;

@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/win32/win32_services.h"
 
 namespace win32 {
 
@@ -257,6 +258,15 @@ class SystemFacts : public platform::SystemFacts {
     return Narrow(std::wstring_view(buffer, n));
   }
   const platform::AnsiCodec& Ansi() const override { return codec_; }
+  platform::ReportedVersion VersionEx() const override {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&info)) return {};
+#pragma GCC diagnostic pop
+    return {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
+  }
 
  private:
   AnsiCodec codec_;
@@ -269,10 +279,13 @@ struct Platform::Impl {
   Registry registry;
   VersionResources versions;
   SystemFacts system;
+  std::unique_ptr<platform::Process> process = MakeProcess();
+  std::unique_ptr<platform::WindowSystem> windows = MakeWindowSystem();
 };
 
 Platform::Platform() : impl_(std::make_unique<Impl>()), previous_(platform::Current()) {
-  platform::Current() = platform::Services{&impl_->files, &impl_->registry, &impl_->versions, &impl_->system};
+  platform::Current() = platform::Services{&impl_->files,    &impl_->registry,      &impl_->versions,
+                                             &impl_->system,   impl_->process.get(), impl_->windows.get()};
 }
 
 Platform::~Platform() {
