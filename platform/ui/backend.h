@@ -14,6 +14,10 @@ namespace ui {
 class Application;
 class Control;
 
+// The headless text measurement (README): n code points in s points at dpi are
+// n * round(0.6 * pixel height) wide.
+int NominalTextWidth(const Font& font, int dpi, const std::string& text);
+
 class Backend {
  public:
   Backend();  // installs itself

@@ -56,11 +56,12 @@ class Peer {
 
 // A window definition's property value: text, integer, boolean, identifier or list of texts.
 struct PropValue {
-  enum class Type { Text, Integer, Boolean, Ident, List } type = Type::Text;
+  enum class Type { Text, Integer, Boolean, Ident, List, Integers } type = Type::Text;
   std::string text;  // Text and Ident
   std::int64_t integer = 0;
   bool boolean = false;
   std::vector<std::string> list;
+  std::vector<std::int64_t> integers;  // "8, 8, 284, 50"
   int line = 0;  // in the definition, for messages
 };
 

@@ -62,6 +62,8 @@ class Form : public Control {
     return static_cast<T&>(Adopt(std::make_unique<T>(name, this)));
   }
   Component& Adopt(std::unique_ptr<Component> c);
+  // A definition's reference to a component (PopupMenu = PopupMenu1); DefinitionError if none.
+  Component* FindComponentOrThrow(const PropValue& reference) const;
 
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }

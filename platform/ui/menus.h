@@ -51,6 +51,8 @@ class MenuItem : public Component {
   NotifyEvent OnClick;
   // The user chose the item: an auto-check item toggles its mark first, then OnClick runs.
   void Click();
+  // A token that expires with the item, for clicks queued after a menu closes.
+  std::weak_ptr<bool> AliveToken() const { return alive_; }
 
   std::optional<std::string> GetTextProperty(std::string_view property) const override;
   bool SetTextProperty(std::string_view property, const std::string& value) override;
@@ -72,6 +74,7 @@ class MenuItem : public Component {
   std::vector<std::unique_ptr<MenuItem>> owned_;
   MenuItem* parentItem_ = nullptr;
   PopupMenu* menu_ = nullptr;  // set on top-level items
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 class PopupMenu : public Component {
@@ -95,6 +98,9 @@ class PopupMenu : public Component {
   // chosen item's Click() runs afterwards, from the message loop, as Windows posts it.
   void Popup(int x, int y);
   NotifyEvent OnPopup;
+  // The backend reports the item the user chose; its Click() is queued on the UI thread
+  // (run at once without an Application), and skipped if the item is gone by then.
+  static void ItemChosen(MenuItem& item);
 
   // Any item of the tree changed; the peer rebuilds what it shows.
   void ItemsChanged() const { Notify(Change::Items); }
@@ -104,6 +110,7 @@ class PopupMenu : public Component {
   void EnsurePeer() override;
 
  private:
+  friend class MenuItem;
   std::vector<MenuItem*> items_;
   bool autoPopup_ = true;
   Component* popupComponent_ = nullptr;

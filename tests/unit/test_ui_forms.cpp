@@ -1,0 +1,355 @@
+// Window definitions, forms and the application object on the headless backend.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/ui/headless/headless_ui.h"
+
+namespace {
+
+using ui::DefinitionError;
+
+// Binds every handler name a definition may use to a recorder, so a definition loads
+// without its form class.
+struct AnyHandlers {
+  std::vector<std::string> calls;
+  ui::HandlerMap map;
+  void Notify(const std::string& name) {
+    map.Add(name, ui::NotifyEvent([this, name](ui::Component&) { calls.push_back(name); }));
+  }
+};
+
+ui::HandlerMap Form1Handlers(std::vector<std::string>& calls) {
+  ui::HandlerMap h;
+  for (const char* n : {"FormCreate", "MenuExitClick", "Timer1Timer", "PopupMenu1Popup"})
+    h.Add(n, ui::NotifyEvent([&calls, n](ui::Component&) { calls.push_back(n); }));
+  h.Add("FormClose", ui::CloseEvent([&calls](ui::Component&, ui::CloseAction&) { calls.push_back("FormClose"); }));
+  h.Add("LabelNumberMouseDown",
+        ui::MouseEvent([&calls](ui::Component&, ui::MouseButton, unsigned, int, int) { calls.push_back("MouseDown"); }));
+  return h;
+}
+
+TEST(Form1Definition, CreatesTheComponentsInTheOrderTranslationWalksWithTheirDesignTexts) {
+  std::vector<std::string> calls;
+  ui::Form form("Form1");
+  ui::LoadForm(form, Form1Handlers(calls));
+  std::vector<std::string> names;
+  for (ui::Component* c : form.Components()) names.push_back(c->Name());
+  const std::vector<std::string> expected = {
+      "LabelNumber", "Timer1", "TrayIcon1", "PopupMenu1", "Name", "Version", "N1", "ThemeMenu", "ThemeAuto",
+      "ThemeLight", "ThemeDark", "LanguageMenu", "N6", "Settings", "N5", "MenuCheckUpdate", "MenuAbout", "N3",
+      "MenuExit", "ImageList1", "PopupMenuLanguage", "LangMonday", "LangTuesday", "LangWednesday", "LangThursday",
+      "LangFriday", "LangSaturday", "LangSunday", "LangOnlyWindows", "LangError", "Timer2"};
+  EXPECT_EQ(names, expected);
+  for (ui::Component* c : form.Components()) EXPECT_EQ(c->Owner(), &form) << c->Name();
+
+  EXPECT_EQ(form.Get<ui::MenuItem>("MenuExit").Caption(), "Выход");
+  EXPECT_EQ(form.Get<ui::MenuItem>("LangOnlyWindows").Caption(), "Эта программа совместима только с Windows 10 и Windows 11.");
+  EXPECT_EQ(form.Get<ui::MenuItem>("LangError").Caption(), "Ошибка");
+  EXPECT_EQ(form.Get<ui::MenuItem>("ThemeDark").Caption(), "Темная");
+  EXPECT_TRUE(form.Get<ui::MenuItem>("N3").IsSeparator());
+  EXPECT_EQ(form.Caption(), "Cifrona");
+
+  // Window properties and the label filling the client area.
+  EXPECT_EQ(form.ClientWidth(), 201);
+  EXPECT_EQ(form.ClientHeight(), 269);
+  EXPECT_TRUE(form.TransparentColor());
+  EXPECT_EQ(form.TransparentColorValue(), ui::kClGray);
+  EXPECT_EQ(form.GetColor(), ui::kClGray);
+  EXPECT_FALSE(form.AlphaBlend());
+  EXPECT_EQ(form.AlphaBlendValue(), 50);
+  EXPECT_EQ(form.GetFont().size, 9);
+  auto& label = form.Get<ui::Label>("LabelNumber");
+  EXPECT_EQ(label.BoundsRect(), (ui::Rect{0, 0, 201, 269}));
+  EXPECT_EQ(label.Caption(), "1");
+  EXPECT_EQ(label.GetAlignment(), ui::Alignment::Center);
+  EXPECT_EQ(label.Layout(), ui::VerticalAlignment::Center);
+  EXPECT_TRUE(label.StyleExempt());
+  EXPECT_FALSE(label.ShowAccelChar());
+
+  // The menu tree: items nested under their menu, radio theme items with ThemeAuto marked.
+  auto& menu = form.Get<ui::PopupMenu>("PopupMenu1");
+  ASSERT_EQ(menu.Items().size(), 12u);
+  EXPECT_EQ(menu.Items().front()->Name(), "Name");
+  EXPECT_EQ(form.Get<ui::MenuItem>("ThemeMenu").Items().size(), 3u);
+  EXPECT_TRUE(form.Get<ui::MenuItem>("ThemeAuto").Checked());
+  EXPECT_FALSE(form.Get<ui::MenuItem>("Name").Enabled());
+  EXPECT_EQ(form.GetPopupMenu(), &menu);
+  auto& tray = form.Get<ui::TrayIcon>("TrayIcon1");
+  EXPECT_EQ(tray.Hint(), "Cifrona");
+  EXPECT_EQ(tray.GetPopupMenu(), &menu);
+  EXPECT_EQ(tray.Icons(), &form.Get<ui::ImageList>("ImageList1"));
+  EXPECT_EQ(tray.Icons()->Icons(), (std::vector<std::string>{"TRAY0", "TRAY1", "TRAY2"}));
+  EXPECT_EQ(form.Get<ui::Timer>("Timer1").Interval(), 1000u);
+
+  // Events bound by name.
+  form.Get<ui::MenuItem>("MenuExit").Click();
+  form.Get<ui::Timer>("Timer1").Tick();
+  EXPECT_EQ(calls, (std::vector<std::string>{"MenuExitClick", "Timer1Timer"}));
+}
+
+TEST(Form1Definition, EveryBuiltInDefinitionIsThere) {
+  auto names = ui::BuiltInDefinitionNames();
+  for (const char* n : {"Form1"}) EXPECT_NE(std::find(names.begin(), names.end(), n), names.end()) << n;
+}
+
+TEST(Loader, FaultsOfDefinitionsAndBindingsAreErrorsNamingTheLine) {
+  struct Case {
+    const char* what;
+    const char* definition;
+    const char* message;  // part of the error text
+  } cases[] = {
+      {"unknown handler", "form F\n  Button B\n    OnClick = NoSuchHandler\n  end\nend\n", "line 3: B.OnClick: no handler named NoSuchHandler"},
+      {"wrong signature", "form F\n  Button B\n    OnMouseDown = Known\n  end\nend\n", "line 3: B.OnMouseDown: the handler has the wrong signature"},
+      {"unknown event", "form F\n  Timer T\n    OnClick = Known\n  end\nend\n", "line 3: Timer T has no event OnClick"},
+      {"unknown kind", "form F\n  Gadget G\n  end\nend\n", "line 2: unknown component kind Gadget"},
+      {"unknown property", "form F\n  Label L\n    Colour = clGray\n  end\nend\n", "line 3: Label L has no property Colour"},
+      {"wrong value type", "form F\n  Label L\n    Caption = 12\n  end\nend\n", "line 3: a text in quotes is expected"},
+      {"duplicate name", "form F\n  Label L\n  end\n  Label L\n  end\nend\n", "line 4: a second component named L"},
+      {"missing end", "form F\n  Label L\nend\n", "\"end\" is missing"},
+      {"other form", "form G\nend\n", "the definition is for G, not F"},
+      {"unclosed text", "form F\n  Caption = \"abc\nend\n", "line 2: the text is not closed"},
+      {"menu item outside a menu", "form F\n  MenuItem M\n  end\nend\n", "line 2: menu item M must stand inside"},
+      {"unknown reference", "form F\n  PopupMenu = Nowhere\nend\n", "F has no component Nowhere"},
+      {"after the end", "form F\nend\nLabel L\n", "line 3: text after the form's closing"},
+  };
+  for (const auto& c : cases) {
+    ui::Form form("F");
+    ui::HandlerMap h;
+    h.Add("Known", ui::NotifyEvent([](ui::Component&) {}));
+    try {
+      ui::LoadForm(form, c.definition, h);
+      ADD_FAILURE() << c.what << ": loaded";
+    } catch (const DefinitionError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find("window definition F"), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(Loader, ValuesSetInTheDefinitionRunNoHandlerAndCommentsAndEscapesWork) {
+  ui::Form form("F");
+  int clicks = 0;
+  ui::HandlerMap h;
+  h.Add("BoxClick", ui::NotifyEvent([&](ui::Component&) { ++clicks; }));
+  ui::LoadForm(form,
+               "form F  # a comment\n"
+               "  CheckBox Box\n"
+               "    Caption = \"say \\\"#1\\\" \\\\ ok\"   # not part of the text\n"
+               "    Checked = true\n"
+               "    OnClick = BoxClick\n"
+               "    Bounds = 8, 16, 100, -0\n"
+               "  end\n"
+               "end",
+               h);
+  auto& box = form.Get<ui::CheckBox>("Box");
+  EXPECT_EQ(box.Caption(), "say \"#1\" \\ ok");
+  EXPECT_TRUE(box.Checked());
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(box.BoundsRect(), (ui::Rect{8, 16, 108, 16}));
+  box.SetChecked(false);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST(Loader, AFormsOwnComponentClassReplacesTheToolkitsAndMustBeOfTheSameKind) {
+  struct TTrackBar : ui::TrackBar {
+    using ui::TrackBar::TrackBar;
+    bool DoMouseWheel(unsigned, int delta, ui::Point) override {
+      SetPosition(Position() + delta / 120);
+      return true;
+    }
+  };
+  ui::Form form("F");
+  ui::LoadForm(form, "form F\n  TrackBar TrackBarScale\n    Max = 500\n  end\nend\n", {},
+               ui::ClassMap().Use<TTrackBar>("TrackBarScale"));
+  EXPECT_NE(dynamic_cast<TTrackBar*>(&form.Get<ui::TrackBar>("TrackBarScale")), nullptr);
+
+  ui::Form other("F");
+  EXPECT_THROW(ui::LoadForm(other, "form F\n  Label TrackBarScale\n  end\nend\n", {},
+                            ui::ClassMap().Use<TTrackBar>("TrackBarScale")),
+               DefinitionError);
+}
+
+struct AppFixture : ::testing::Test {
+  ui::headless::Backend backend;
+  ui::Application app;
+};
+
+class TestForm : public ui::Form {
+ public:
+  explicit TestForm(std::vector<std::string>& log, TestForm*& self) : ui::Form("FormT"), log_(log) {
+    OnCreate = [this, &self](ui::Component&) { log_.push_back(self == this ? "create, reference set" : "create"); };
+    OnClose = [this](ui::Component&, ui::CloseAction& a) {
+      log_.push_back("close");
+      a = closeAction;
+    };
+    auto& ok = Create<ui::Button>("ButtonOk");
+    ok.SetModalResult(ui::kMrOk);
+    ok.SetDefault(true);
+  }
+  ui::CloseAction closeAction = ui::CloseAction::Hide;
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+TEST_F(AppFixture, CreateFormSetsTheReferenceBeforeOnCreateAndClosingTheMainFormEndsTheLoop) {
+  std::vector<std::string> log;
+  TestForm* main = nullptr;
+  app.CreateForm(main, log, main);
+  EXPECT_EQ(app.MainForm(), main);
+  EXPECT_TRUE(main->HandleAllocated());
+  EXPECT_EQ(log, (std::vector<std::string>{"create, reference set"}));
+  app.Run();
+  EXPECT_TRUE(main->Visible());
+  main->closeAction = ui::CloseAction::None;
+  main->Close();
+  EXPECT_FALSE(app.Terminated());
+  main->closeAction = ui::CloseAction::Hide;
+  main->Close();
+  EXPECT_TRUE(app.Terminated());
+}
+
+TEST_F(AppFixture, ShowModalEndsWithTheButtonsResultOrCancelAndRefusesAVisibleForm) {
+  std::vector<std::string> log;
+  TestForm* main = nullptr;
+  TestForm* dialog = nullptr;
+  app.CreateForm(main, log, main);
+  app.CreateForm(dialog, log, dialog);
+  backend.onModal = [&](ui::Form& f) { backend.Key(f.Get<ui::Button>("ButtonOk"), ui::key::kReturn); };
+  EXPECT_EQ(dialog->ShowModal(), ui::kMrOk);
+  EXPECT_FALSE(dialog->Visible());
+  backend.onModal = [&](ui::Form& f) { backend.CloseBox(f); };
+  EXPECT_EQ(dialog->ShowModal(), ui::kMrCancel);
+  EXPECT_FALSE(app.Terminated());  // a dialog's close box does not end the program
+  backend.onModal = [&](ui::Form& f) { backend.Key(f.Get<ui::Button>("ButtonOk"), ui::key::kEscape); };
+  EXPECT_EQ(dialog->ShowModal(), ui::kMrCancel);
+  dialog->Show();
+  EXPECT_THROW(dialog->ShowModal(), std::logic_error);
+}
+
+TEST_F(AppFixture, AHandlersExceptionShowsTheErrorBoxWithTheTitleAndTheProgramGoesOn) {
+  app.SetTitle("Cifrona");
+  ui::Form form("FormT");
+  form.CreateHandle();
+  auto& timer = form.Create<ui::Timer>("Timer1");
+  int ticks = 0;
+  timer.OnTimer = [&](ui::Component&) {
+    if (++ticks == 1) throw std::runtime_error("Cannot create file \"C:\\x.ini\". Access is denied");
+  };
+  backend.FireTimer(timer);
+  backend.FireTimer(timer);
+  EXPECT_EQ(ticks, 2);
+  ASSERT_EQ(backend.errorBoxes.size(), 1u);
+  EXPECT_EQ(backend.errorBoxes[0].title, "Cifrona");
+  EXPECT_EQ(backend.errorBoxes[0].text, "Cannot create file \"C:\\x.ini\". Access is denied");
+  // A value set from code hands the handler's exception to the caller instead.
+  auto& box = form.Create<ui::CheckBox>("Box");
+  box.OnClick = [](ui::Component&) { throw std::runtime_error("boom"); };
+  EXPECT_THROW(box.SetChecked(true), std::runtime_error);
+}
+
+TEST_F(AppFixture, WorkersQueueStepsOnTheUiThreadAndSynchronizeWaitsAndRethrows) {
+  std::vector<int> ran;
+  std::thread worker([&] { app.Queue([&] { ran.push_back(1); }); });
+  worker.join();
+  EXPECT_TRUE(ran.empty());
+  app.ProcessMessages();
+  EXPECT_EQ(ran, std::vector<int>{1});
+  // Synchronize from a worker: the UI thread serves the queue until the worker is done.
+  std::atomic<bool> done{false};
+  std::string caught;
+  std::thread waiter([&] {
+    try {
+      app.Synchronize([&] { throw std::runtime_error("from the UI thread"); });
+    } catch (const std::exception& e) {
+      caught = e.what();
+    }
+    done = true;
+  });
+  while (!done) app.ProcessMessages();
+  waiter.join();
+  EXPECT_EQ(caught, "from the UI thread");
+  EXPECT_TRUE(backend.errorBoxes.empty());
+}
+
+TEST_F(AppFixture, TrayRightClickOpensTheMenuForTheOwnerWithAutoPopupOff) {
+  ui::Form form("Form1");
+  auto& menu = form.Create<ui::PopupMenu>("PopupMenu1");
+  auto& tray = form.Create<ui::TrayIcon>("TrayIcon1");
+  tray.SetPopupMenu(&menu);
+  form.CreateHandle();
+  backend.TrayButtonUp(tray, ui::MouseButton::Right, {300, 400});
+  EXPECT_FALSE(menu.AutoPopup());
+  EXPECT_EQ(menu.PopupComponent(), &form);
+  EXPECT_EQ(menu.PopupPoint(), (ui::Point{300, 400}));
+  EXPECT_EQ(backend.foregroundRequests, 1);
+  ASSERT_EQ(backend.popups.size(), 1u);
+  backend.TrayButtonUp(tray, ui::MouseButton::Left, {300, 400});
+  EXPECT_EQ(backend.popups.size(), 1u);
+}
+
+TEST_F(AppFixture, WheelGoesToTheFormFirstThenToTheReceivingControl) {
+  ui::Form form("Form2");
+  auto& slider = form.Create<ui::TrackBar>("TrackBarScale");
+  slider.SetBounds(10, 10, 100, 30);
+  slider.SetMax(500);
+  bool formTakes = false;
+  form.OnMouseWheel = [&](ui::Component&, unsigned, int, ui::Point, bool& handled) { handled = formTakes; };
+  slider.OnMouseWheel = [&](ui::Component&, unsigned, int delta, ui::Point, bool& handled) {
+    slider.SetPosition(slider.Position() + delta / 120);
+    handled = true;
+  };
+  backend.Wheel(slider, 240, {20, 20});
+  EXPECT_EQ(slider.Position(), 2);
+  formTakes = true;
+  backend.Wheel(slider, 240, {20, 20});
+  EXPECT_EQ(slider.Position(), 2);
+  EXPECT_EQ(form.ControlAt({15, 15}), &slider);
+  EXPECT_EQ(form.ControlAt({5, 5}), nullptr);
+}
+
+TEST(TextWidth, HeadlessMeasureIsDeterministicInTheLabelsFont) {
+  ui::headless::Backend backend;
+  ui::Form form("Form1");
+  auto& label = form.Create<ui::Label>("LabelNumber");
+  ui::Font f = label.GetFont();
+  f.size = 168;  // 224 px at 96 DPI: 134 px per character
+  label.SetFont(f);
+  EXPECT_EQ(label.TextWidth("1000"), 4 * 134);
+  EXPECT_EQ(label.TextWidth("Выход"), 5 * 134);
+  EXPECT_EQ(label.TextWidth(""), 0);
+}
+
+TEST(Styles, NamesIgnoreCaseUnknownOrActiveNamesChangeNothingAndExemptControlsKeepTheirColours) {
+  auto& styles = ui::StyleManager::Instance();
+  styles.Reset();
+  int changes = 0;
+  styles.OnChange = [&] { ++changes; };
+  ui::Palette dark = ui::Palette::SystemLook();
+  dark.windowBackground = ui::MakeColor(32, 32, 32);
+  dark.text = ui::kClWhite;
+  dark.dark = true;
+  styles.Register("Windows11 Modern Dark", dark);
+  EXPECT_FALSE(styles.SetStyle("No Such Style"));
+  EXPECT_TRUE(styles.SetStyle("windows11 modern dark"));
+  EXPECT_FALSE(styles.SetStyle("Windows11 Modern Dark"));
+  EXPECT_EQ(changes, 1);
+
+  ui::Form form("Form2");
+  auto& box = form.Create<ui::CheckBox>("Box");
+  auto& digits = form.Create<ui::Label>("LabelNumber");
+  digits.SetStyleExempt(true);
+  ui::Font f = digits.GetFont();
+  f.color = ui::kClWhite;
+  digits.SetFont(f);
+  digits.SetColor(ui::kClGray);
+  EXPECT_EQ(styles.BackgroundOf(box), ui::MakeColor(32, 32, 32));
+  EXPECT_EQ(styles.TextColorOf(box), ui::kClWhite);
+  EXPECT_EQ(styles.BackgroundOf(digits), ui::kClGray);
+  EXPECT_EQ(styles.TextColorOf(digits), ui::kClWhite);
+  styles.OnChange = nullptr;
+  styles.Reset();
+}
+
+}  // namespace
