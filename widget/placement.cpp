@@ -76,16 +76,6 @@ Point KeepInWorkArea(const Rect& b, const Rect& a) {
   return p;
 }
 
-Rect Snap(Rect r, const Rect& a, int distance) {
-  const int width = r.Width(), height = r.Height();
-  auto moveTo = [&](int left, int top) { r = Rect{left, top, left + width, top + height}; };
-  if (std::abs(r.left - a.left) < distance) moveTo(a.left, r.top);
-  if (std::abs(r.top - a.top) < distance) moveTo(r.left, a.top);
-  if (std::abs(r.right - a.right) < distance) moveTo(a.right - width, r.top);
-  if (std::abs(r.bottom - a.bottom) < distance) moveTo(r.left, a.bottom - height);
-  return r;
-}
-
 int ScaleForDpi(int length, int dpi) {
   return static_cast<int>((std::int64_t{length} * dpi + 48) / 96);
 }

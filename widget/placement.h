@@ -1,6 +1,6 @@
 // The arithmetic of the widget's size and place: digit size from scale, font and screen
 // width; window size; centring; keeping the window inside the work area while and after
-// it is dragged; snapping to the work area's edges. Pure functions, so every rule is
+// it is dragged. Pure functions, so every rule is
 // checked with plain numbers.
 #pragma once
 
@@ -56,12 +56,6 @@ Rect ClampWhileMoving(Rect proposed, const Rect& workArea);
 // The window moved back inside the work area after a move: right, bottom, left, top in
 // that order, so an oversized window ends flush left and top.
 Point KeepInWorkArea(const Rect& bounds, const Rect& workArea);
-
-inline constexpr int kSnapDistance = 10;
-
-// Each edge closer than `distance` to the same edge of the work area is put on it:
-// left, then top, then right, then bottom.
-Rect Snap(Rect bounds, const Rect& workArea, int distance = kSnapDistance);
 
 // A length given at 96 DPI, at `dpi`.
 int ScaleForDpi(int length, int dpi);

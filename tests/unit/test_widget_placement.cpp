@@ -106,22 +106,6 @@ TEST(Placement, AfterAMoveTheWindowIsKeptInsideRightBottomLeftTop) {
   for (const Case& c : cases) EXPECT_EQ(placement::KeepInWorkArea(c.bounds, area), c.result) << c.what;
 }
 
-TEST(Placement, EdgesSnapWithinTenPixels) {
-  const Rect area{0, 0, 1920, 1040};
-  struct Case {
-    const char* what;
-    Rect bounds, result;
-  } cases[] = {
-      {"9 from the left snaps", {9, 300, 230, 488}, {0, 300, 221, 488}},
-      {"10 from the left does not", {10, 300, 231, 488}, {10, 300, 231, 488}},
-      {"near the top", {300, 7, 521, 195}, {300, 0, 521, 188}},
-      {"near the right", {1692, 300, 1913, 488}, {1699, 300, 1920, 488}},
-      {"near the bottom", {300, 845, 521, 1033}, {300, 852, 521, 1040}},
-      {"past the edge by less than 10", {-4, 300, 217, 488}, {0, 300, 221, 488}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(placement::Snap(c.bounds, area), c.result) << c.what;
-}
-
 TEST(Placement, DesignSizeFollowsTheMonitorDpi) {
   EXPECT_EQ(placement::ScaleForDpi(201, 96), 201);
   EXPECT_EQ(placement::ScaleForDpi(201, 144), 302);  // 301.5

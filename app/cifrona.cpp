@@ -1,0 +1,66 @@
+#include "app/cifrona.h"
+
+#include "app/storage_locations.h"
+#include "platform/services.h"
+#include "platform/ui/ui.h"
+#include "widget/unit_base.h"
+
+namespace app {
+
+namespace {
+
+constexpr std::uint32_t kRussianLocale = 1049;
+constexpr unsigned kMbIconError = 0x10;
+
+// The widget is the application's; its reference must not outlive it.
+struct FormReferences {
+  ~FormReferences() { Form1 = nullptr; }
+};
+
+}  // namespace
+
+int Cifrona() {
+  platform::Services& os = platform::Current();
+
+  // 1. One copy per logon: a second one ends at once, silently, touching nothing.
+  if (os.process->MutexExists(kAppTitle)) return 0;
+  os.process->CreateNamedMutex(kAppTitle);
+
+  // 2.
+  os.process->SetThreadLocale(kRussianLocale);
+
+  // 3.
+  FormReferences references;
+  ui::Application application;
+  application.SetTitle(kAppTitle);
+
+  // A failure escaping a window's creation is shown, and start-up goes on.
+  // 4. The widget, the main window.
+  application.Guard([&] { application.CreateForm(Form1); });
+  // 5. The About dialog (TForm8) comes with the About box.
+  // 6. The settings dialog (TForm2) comes with the settings dialog.
+  // 7. The update dialog (TForm10) comes with the updater.
+  // 8. LoadLanguage, 9. CleanTranslationsLikeGlobload, 10. Globload: with the language files.
+  if (!Form1) return 0;
+
+  // 11. LoadNastr of the settings dialog pushes the stored settings into the widget.
+  // Until that dialog exists the widget gets the dialog's defaults here: the hand cursor,
+  // the first digital font ("Digital Display Regular") and its size at scale 100.
+  application.Guard([&] {
+    Form1->UpdateCursorForAllLabels();
+    Form1->ApplyFontIndex(0);
+    Form1->ScaleDesignSizeToDpi();
+    Form1->ApplyScale();
+  });
+
+  // 12. Operating-system gate.
+  if (Form1->IsWindows10Or11()) {
+    application.Run();
+  } else {
+    os.windows->ShowMessageBox(Form1->LangOnlyWindows->Caption(), Form1->LangError->Caption(), kMbIconError);
+  }
+  // 13.
+  return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,64 @@
+// A headless program for the widget's tests: in-memory platform, headless toolkit, an
+// application whose error box is recorded, and the executable's version resource.
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless.h"
+#include "platform/ui/headless/headless_ui.h"
+#include "platform/ui/ui.h"
+#include "widget/unit_base.h"
+
+namespace widget_test {
+
+inline std::string ErrorText(const std::exception_ptr& e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::exception& x) {
+    return x.what();
+  } catch (...) {
+    return "?";
+  }
+}
+
+inline void GiveVersion(headless::Platform& sys, const std::u16string& version) {
+  auto& block = sys.versions.BlockFor(sys.system.exePath);
+  block.SetTranslation(0x0409, 0x04E4);
+  block.SetFixedVersion(1, 0, 0, 1);
+  block.SetString("StringFileInfo\\040904E4\\FileVersion", version);
+  block.SetString("StringFileInfo\\040904E4\\FileDescription", u"Cifrona");
+  block.SetString("StringFileInfo\\040904E4\\CompanyName", u"Cifrona Project");
+}
+
+// The installed settings file of the headless platform.
+inline const char* kSettingsPath = "C:\\Users\\User\\AppData\\Roaming\\Cifrona Project\\Cifrona\\Config\\Option.ini";
+
+class WidgetTest : public ::testing::Test {
+ protected:
+  WidgetTest() {
+    sys.files.AddFile(sys.system.exePath, "MZ");
+    GiveVersion(sys, u"2.0.26.307");
+    app = std::make_unique<ui::Application>();
+    app->SetTitle("Cifrona");
+    app->OnException = [this](const std::exception_ptr& e) { errors.push_back(ErrorText(e)); };
+  }
+  ~WidgetTest() override {
+    app.reset();
+    Form1 = nullptr;
+  }
+  TForm1& Create() {
+    app->CreateForm(Form1);
+    return *Form1;
+  }
+  std::string Settings() { return sys.files.ReadAll(kSettingsPath).value_or("<none>"); }
+
+  headless::Platform sys;
+  ui::headless::Backend backend;
+  std::unique_ptr<ui::Application> app;
+  std::vector<std::string> errors;
+};
+
+}  // namespace widget_test

@@ -1,0 +1,125 @@
+// The widget window TForm1: the number floating on the desktop, its context menu, its
+// housekeeping timer, its size and place, and the settings it loads and stores itself.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/ui/ui.h"
+
+class TForm1 : public ui::Form {
+ public:
+  // The constructor (Create): the priority flag is cleared before the definition loads.
+  TForm1();
+
+  // Components, in declaration order.
+  ui::Timer* Timer1 = nullptr;
+  ui::TrayIcon* TrayIcon1 = nullptr;
+  ui::PopupMenu* PopupMenu1 = nullptr;
+  ui::MenuItem* MenuExit = nullptr;
+  ui::MenuItem* N3 = nullptr;
+  ui::MenuItem* MenuAbout = nullptr;
+  ui::MenuItem* N5 = nullptr;
+  ui::ImageList* ImageList1 = nullptr;
+  ui::MenuItem* N1 = nullptr;
+  ui::MenuItem* N6 = nullptr;
+  ui::MenuItem* Settings = nullptr;
+  ui::MenuItem* MenuCheckUpdate = nullptr;
+  ui::MenuItem* ThemeMenu = nullptr;
+  ui::MenuItem* ThemeAuto = nullptr;
+  ui::MenuItem* ThemeLight = nullptr;
+  ui::MenuItem* ThemeDark = nullptr;
+  ui::PopupMenu* PopupMenuLanguage = nullptr;
+  ui::MenuItem* LangOnlyWindows = nullptr;
+  ui::MenuItem* LangError = nullptr;
+  ui::MenuItem* Version = nullptr;
+  ui::MenuItem* LanguageMenu = nullptr;
+  ui::Label* LabelNumber = nullptr;
+  ui::Timer* Timer2 = nullptr;
+  ui::MenuItem* Name = nullptr;
+
+  bool IsWindows10Or11();
+  void LoadNastr();
+  void SaveNastr();
+  void FontApply();
+  void UpdateCursorForAllLabels();
+  void ApplyScale();
+  void KeepFormInWorkArea();
+  // The position choices' effect on the widget (the settings dialog's radio buttons).
+  void RadioButtonDefaultPositionClick(ui::Component& sender);
+  void RadioButtonLastPositionClick(ui::Component& sender);
+
+  // Shows the font of list entry `index` (0..5 embedded, 6 "Segoe UI") on the digits;
+  // a font that cannot be registered leaves the digits as they are.
+  void ApplyFontIndex(int index);
+  // The design client size (given at 96 DPI) at the DPI of the widget's monitor, so the
+  // base size captured by the first ApplyScale is right on high-DPI screens.
+  void ScaleDesignSizeToDpi();
+
+  // Event handlers.
+  void FormCreate(ui::Component& sender);
+  void FormClose(ui::Component& sender, ui::CloseAction& action);
+  void MenuExitClick(ui::Component& sender);
+  void Timer1Timer(ui::Component& sender);
+  void PopupMenu1Popup(ui::Component& sender);
+  void LabelNumberMouseDown(ui::Component& sender, ui::MouseButton button, unsigned shift, int x, int y);
+
+  int OriginalWidth() const { return FOriginalWidth; }
+  int OriginalHeight() const { return FOriginalHeight; }
+  bool ProcessPrioritySet() const { return FProcessPrioritySet; }
+  bool CentredPositionChosen() const { return FDefaultPosition; }
+  bool LastPositionChosen() const { return FLastPosition; }
+
+  // Window messages: WM_MOVING, WM_EXITSIZEMOVE, WM_SETTINGCHANGE.
+  void Moving(ui::Rect& r) override;
+  void ExitSizeMove() override;
+  void SettingChange(std::uintptr_t action, const std::string& area) override;
+
+ protected:
+  void CreateParams(ui::CreateParams& params) override;
+
+ private:
+  void LowerProcessPriority();
+  // Bottom of the window stack, and the application's own window hidden again.
+  void KeepAtBottom(unsigned flags);
+  void Centre();
+  // What the widget reads from the settings dialog; until that dialog exists, its design
+  // values: first font, scale 100, mouse not ignored.
+  int SelectedFontIndex() const;
+  int ScalePosition() const;
+  bool IsMouseIgnored() const;
+
+  ui::Color FCachedDesktopColor = 0;
+  std::uint32_t FLastUpdateTime = 0;
+  std::int32_t FOriginalWidth = 0;
+  std::int32_t FOriginalHeight = 0;
+  bool FProcessPrioritySet = false;
+  // Stand-ins for the settings dialog's two position radio buttons until it exists.
+  bool FDefaultPosition = false;
+  bool FLastPosition = false;
+};
+
+// The widget, once its construction has begun; empty before and after.
+extern TForm1* Form1;
+
+namespace widget {
+
+// The font list's entries, whose texts are the face names asked for.
+inline constexpr const char* kFontNames[] = {"Digital Display Regular", "Digital-7", "DJB Get Digital", "MOSCOW2024",
+                                             "Seven Segment", "Typo Digit Demo", "Segoe UI"};
+inline constexpr int kSystemFontIndex = 6;
+
+// SetWindowPos flags of the z-order keeping: no size, no move, no redraw, no activation,
+// plus frame changed at creation and on the tick (0x3B), without it when the menu opens (0x1B).
+inline constexpr unsigned kSwpNoSize = 0x0001, kSwpNoMove = 0x0002, kSwpNoRedraw = 0x0008,
+                          kSwpNoActivate = 0x0010, kSwpFrameChanged = 0x0020;
+inline constexpr unsigned kZOrderTick = kSwpNoSize | kSwpNoMove | kSwpNoRedraw | kSwpNoActivate | kSwpFrameChanged;
+inline constexpr unsigned kZOrderMenu = kSwpNoSize | kSwpNoMove | kSwpNoRedraw | kSwpNoActivate;
+static_assert(kZOrderTick == 0x3B && kZOrderMenu == 0x1B);
+
+inline constexpr std::uintptr_t kSpiSetWorkArea = 47;
+inline constexpr ui::Color kKeyColor = ui::kClGray;  // RGB(128, 128, 128)
+inline constexpr int kLayeredAlpha = 50;
+
+}  // namespace widget
