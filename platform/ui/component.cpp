@@ -230,14 +230,10 @@ Point Control::ClientToScreen(Point p) const {
     origin = GetPeer()->ClientOrigin();
   } else {
     // Without windows: the sum of the offsets up to the form, whose Left/Top is its client origin.
+    // Children's bounds are relative to their parent's top-left corner.
     for (const Control* c = this; c; c = c->parent_) {
       origin.x += c->Left();
       origin.y += c->Top();
-      if (c->parent_) {
-        Rect pc = c->parent_->ClientRect();
-        origin.x += pc.left;
-        origin.y += pc.top;
-      }
     }
   }
   return {p.x + origin.x, p.y + origin.y};

@@ -144,7 +144,8 @@ class Control : public Component {
   void SetTop(int v) { SetBounds(Left(), v, Width(), Height()); }
   void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
   void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
-  // The area children are placed in, in the control's own coordinates.
+  // The area aligned children fill, in the control's own coordinates; children's bounds are
+  // relative to the control's top-left corner.
   virtual Rect ClientRect() const { return {0, 0, Width(), Height()}; }
   Align GetAlign() const { return align_; }
   void SetAlign(Align a);

@@ -17,9 +17,10 @@ Form::Form(std::string name) : Control(Kind::Form, std::move(name), nullptr) {
 }
 
 Form::~Form() {
-  // The window goes first, so that no message reaches a half-destroyed form.
-  SetPeer(nullptr);
+  // Windows go before the objects: the controls' own first, then the form's, so no
+  // message reaches a half-destroyed component.
   for (auto it = owned_.rbegin(); it != owned_.rend(); ++it) (*it)->SetPeer(nullptr);
+  SetPeer(nullptr);
   // Children die in reverse creation order; each detaches itself from its parent.
   while (!owned_.empty()) owned_.pop_back();
 }
@@ -246,8 +247,7 @@ Control* Deepest(const Control& parent, Point p) {
   for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
     Control* c = *it;
     if (!c->Visible() || !c->BoundsRect().Contains(p)) continue;
-    Rect cr = c->ClientRect();
-    Point inner{p.x - c->Left() - cr.left, p.y - c->Top() - cr.top};
+    Point inner{p.x - c->Left(), p.y - c->Top()};
     Control* deeper = Deepest(*c, inner);
     return deeper ? deeper : c;
   }

@@ -49,11 +49,6 @@ class Peer : public ui::Peer {
     for (const Control* k = &control; k; k = k->Parent()) {
       origin.x += k->Left();
       origin.y += k->Top();
-      if (k->Parent()) {
-        Rect pc = k->Parent()->ClientRect();
-        origin.x += pc.left;
-        origin.y += pc.top;
-      }
     }
     return origin;
   }

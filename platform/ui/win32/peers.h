@@ -1,0 +1,38 @@
+// The Win32 peers of the toolkit's components (internal to the backend).
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <map>
+#include <memory>
+
+#include "platform/ui/ui.h"
+#include "platform/ui/win32/window.h"
+
+namespace ui::win32 {
+
+class Backend;
+
+std::unique_ptr<Peer> MakePeer(Backend& backend, Component& c);
+
+// The notification-area icon, kept on the application's hidden window.
+class TrayPeer : public Peer {
+ public:
+  TrayPeer(Backend& backend, TrayIcon& icon);
+  ~TrayPeer() override;
+  void Changed(Change what) override;
+  void Readd();
+
+ private:
+  void Fill(NOTIFYICONDATAW& d) const;
+  void LoadPicture();
+  Backend& backend_;
+  TrayIcon& icon_;
+  UINT id_;
+  bool added_ = false;
+  HICON picture_ = nullptr;
+  std::wstring tip_;
+};
+
+}  // namespace ui::win32

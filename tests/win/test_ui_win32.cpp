@@ -1,0 +1,263 @@
+// The toolkit's Win32 backend against the real API: a layered widget-like form with a
+// label, popup menu item states and command dispatch, timers, and exceptions that stop at
+// the window procedure.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/ui/ui.h"
+#include "platform/ui/win32/win32_ui.h"
+
+namespace {
+
+struct ErrorBoxes {
+  std::vector<std::pair<std::string, std::string>> shown;
+  ErrorBoxes() {
+    ui::win32::Backend::SetErrorBoxHookForTests([this](const std::string& t, const std::string& x) { shown.emplace_back(t, x); });
+  }
+  ~ErrorBoxes() { ui::win32::Backend::SetErrorBoxHookForTests(nullptr); }
+};
+
+class WidgetLike : public ui::Form {
+ public:
+  WidgetLike() : ui::Form("Form1") {
+    ui::HandlerMap h;
+    h.Add("ItemClick", this, &WidgetLike::ItemClick);
+    ui::LoadForm(*this,
+                 "form Form1\n"
+                 "  BorderStyle = None\n"
+                 "  Left = 100\n"
+                 "  Top = 80\n"
+                 "  ClientSize = 201, 269\n"
+                 "  Color = clGray\n"
+                 "  TransparentColor = true\n"
+                 "  TransparentColorValue = clGray\n"
+                 "  AlphaBlendValue = 50\n"
+                 "  DoubleBuffered = true\n"
+                 "  PopupMenu = PopupMenu1\n"
+                 "  Label LabelNumber\n"
+                 "    Align = Client\n"
+                 "    Alignment = Center\n"
+                 "    Layout = Center\n"
+                 "    Caption = \"8\"\n"
+                 "    Font.Size = 100\n"
+                 "    Font.Color = 0x0000FF\n"
+                 "    StyleExempt = true\n"
+                 "  end\n"
+                 "  PopupMenu PopupMenu1\n"
+                 "    MenuItem Disabled\n"
+                 "      Caption = \"Disabled\"\n"
+                 "      Enabled = false\n"
+                 "    end\n"
+                 "    MenuItem Sub\n"
+                 "      Caption = \"Sub\"\n"
+                 "      MenuItem Radio\n"
+                 "        Caption = \"Radio\"\n"
+                 "        RadioItem = true\n"
+                 "        Checked = true\n"
+                 "      end\n"
+                 "    end\n"
+                 "    MenuItem N1\n"
+                 "      Caption = \"-\"\n"
+                 "    end\n"
+                 "    MenuItem Last\n"
+                 "      Caption = \"Выход\"\n"
+                 "      OnClick = ItemClick\n"
+                 "    end\n"
+                 "  end\n"
+                 "end\n",
+                 h);
+  }
+  int itemClicks = 0;
+  std::vector<UINT> rootStates;  // fState of the root menu's items while it is open
+  std::vector<UINT> rootTypes;
+  bool throwOnMoving = false;
+
+ protected:
+  void CreateParams(ui::CreateParams& p) override {
+    p.exStyle |= ui::exstyle::kToolWindow | ui::exstyle::kNoActivate;
+    p.owner = ui::CreateParams::Owner::Desktop;
+  }
+  void Moving(ui::Rect& r) override {
+    if (throwOnMoving) throw std::runtime_error("moving failed");
+    r = {0, 0, r.Width(), r.Height()};
+  }
+  std::optional<std::intptr_t> RawMessage(unsigned msg, std::uintptr_t w, std::intptr_t) override {
+    if (msg == WM_INITMENUPOPUP && rootStates.empty()) {
+      HMENU menu = reinterpret_cast<HMENU>(w);
+      for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        MENUITEMINFOW mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_STATE | MIIM_FTYPE | MIIM_SUBMENU;
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii);
+        rootStates.push_back(mii.fState);
+        rootTypes.push_back(mii.fType);
+        if (mii.hSubMenu) {
+          MENUITEMINFOW sub{};
+          sub.cbSize = sizeof sub;
+          sub.fMask = MIIM_STATE | MIIM_FTYPE;
+          GetMenuItemInfoW(mii.hSubMenu, 0, TRUE, &sub);
+          subState = sub.fState;
+          subType = sub.fType;
+        }
+      }
+      // Choose the last item from the keyboard, as a user would: Up, then Enter. The menu's
+      // own loop reads these keys from the thread's queue.
+      HWND self = reinterpret_cast<HWND>(Handle());
+      PostMessageW(self, WM_KEYDOWN, VK_UP, 0);
+      PostMessageW(self, WM_KEYUP, VK_UP, 0);
+      PostMessageW(self, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(self, WM_KEYUP, VK_RETURN, 0);
+    }
+    return std::nullopt;
+  }
+
+ public:
+  UINT subState = 0, subType = 0;
+
+ private:
+  void ItemClick(ui::Component&) { ++itemClicks; }
+};
+
+struct UiWin32 : ::testing::Test {
+  ErrorBoxes boxes;
+  ui::win32::Backend backend;
+  ui::Application app;
+  UiWin32() { app.SetTitle("Cifrona"); }
+};
+
+TEST_F(UiWin32, LayeredWidgetFormHasItsStylesKeyAndPaintsTheLabelOverTheKeyColour) {
+  WidgetLike* form = nullptr;
+  app.CreateForm(form);
+  HWND hwnd = reinterpret_cast<HWND>(form->Handle());
+  ASSERT_NE(hwnd, nullptr);
+  LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_LAYERED);
+  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(ex & WS_EX_NOACTIVATE);
+  EXPECT_FALSE(ex & WS_EX_APPWINDOW);
+  EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_POPUP);
+  EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CAPTION);
+  COLORREF key = 0;
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags));
+  EXPECT_EQ(key, RGB(128, 128, 128));
+  // Wine keeps the alpha value only together with LWA_ALPHA; Windows returns what was set.
+  if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) EXPECT_EQ(alpha, 50);
+  EXPECT_EQ(flags, static_cast<DWORD>(LWA_COLORKEY));
+  EXPECT_NE(GetWindow(hwnd, GW_OWNER), reinterpret_cast<HWND>(app.Handle()));
+
+  RECT client;
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, 201);
+  EXPECT_EQ(client.bottom, 269);
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  EXPECT_EQ(window.left, 100);
+  EXPECT_EQ(window.top, 80);
+
+  // The label measures in its own font: wider for more digits.
+  auto& label = form->Get<ui::Label>("LabelNumber");
+  int one = label.TextWidth("8"), four = label.TextWidth("8888");
+  EXPECT_GT(one, 20);
+  EXPECT_NEAR(four, 4 * one, 4);
+
+  // Paint into a bitmap through the window's own painting: the corner stays the key colour,
+  // the middle of the digit is drawn in the label's colour.
+  form->Show();
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  EXPECT_EQ(form->BoundsRect().left, 100);
+  app.ProcessMessages();
+  HDC screen = GetDC(hwnd);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  PrintWindow(hwnd, mem, PW_CLIENTONLY);
+  COLORREF corner = GetPixel(mem, 2, 2);
+  int red = 0;
+  for (int y = 0; y < client.bottom; y += 2)
+    for (int x = 0; x < client.right; x += 2)
+      if (GetPixel(mem, x, y) == RGB(255, 0, 0)) ++red;
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(hwnd, screen);
+  EXPECT_EQ(corner, RGB(128, 128, 128));
+  EXPECT_GT(red, 50);
+  EXPECT_EQ(SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(GetDC(hwnd)), 0), 1);
+}
+
+TEST_F(UiWin32, PopupMenuShowsItemStatesAndDispatchesTheChosenItemFromTheQueue) {
+  WidgetLike* form = nullptr;
+  app.CreateForm(form);
+  form->Show();
+  SetForegroundWindow(reinterpret_cast<HWND>(form->Handle()));
+  auto& menu = form->Get<ui::PopupMenu>("PopupMenu1");
+  menu.SetPopupComponent(&form->Get<ui::Label>("LabelNumber"));
+  // Should the keys get lost, the menu closes anyway and the test fails instead of hanging.
+  UINT_PTR safety = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+  menu.Popup(150, 150);
+  KillTimer(nullptr, safety);
+  ASSERT_EQ(form->rootStates.size(), 4u);
+  EXPECT_TRUE(form->rootStates[0] & MFS_DISABLED);
+  EXPECT_TRUE(form->rootTypes[2] & MFT_SEPARATOR);
+  EXPECT_FALSE(form->rootStates[3] & MFS_DISABLED);
+  EXPECT_TRUE(form->subType & MFT_RADIOCHECK);
+  EXPECT_TRUE(form->subState & MFS_CHECKED);
+  EXPECT_EQ(form->itemClicks, 0);  // posted, as Windows delivers a menu command
+  app.ProcessMessages();
+  EXPECT_EQ(form->itemClicks, 1);
+}
+
+TEST_F(UiWin32, TimersTickThroughTheLoopAndAThrowingHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
+  WidgetLike* form = nullptr;
+  app.CreateForm(form);
+  auto& timer = form->Create<ui::Timer>("Timer1");
+  auto& guard = form->Create<ui::Timer>("Guard");
+  int ticks = 0;
+  timer.SetInterval(20);
+  timer.OnTimer = [&](ui::Component&) {
+    if (++ticks == 1) throw std::runtime_error("Cannot create file \"x\". Access is denied");
+    if (ticks == 3) app.Terminate();
+  };
+  guard.SetInterval(10000);
+  guard.OnTimer = [&](ui::Component&) { app.Terminate(); };
+  timer.SetEnabled(false);
+  timer.SetEnabled(true);
+  app.Run();
+  EXPECT_EQ(ticks, 3);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].first, "Cifrona");
+  EXPECT_EQ(boxes.shown[0].second, "Cannot create file \"x\". Access is denied");
+}
+
+TEST_F(UiWin32, WindowEventsReachTheFormAndTheirExceptionsStopAtTheWindowProcedure) {
+  WidgetLike* form = nullptr;
+  app.CreateForm(form);
+  HWND hwnd = reinterpret_cast<HWND>(form->Handle());
+  RECT r{300, 200, 501, 469};
+  SendMessageW(hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.left, 0);  // changed in place by Moving
+  EXPECT_EQ(r.right, 201);
+  form->throwOnMoving = true;
+  SendMessageW(hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].second, "moving failed");
+}
+
+TEST_F(UiWin32, QueuedStepsFromAWorkerRunOnTheUiThread) {
+  DWORD uiThread = GetCurrentThreadId();
+  DWORD ranOn = 0;
+  std::thread worker([&] { app.Queue([&] { ranOn = GetCurrentThreadId(); }); });
+  worker.join();
+  for (int i = 0; i < 50 && !ranOn; ++i) {
+    app.ProcessMessages();
+    Sleep(5);
+  }
+  EXPECT_EQ(ranOn, uiThread);
+}
+
+}  // namespace
