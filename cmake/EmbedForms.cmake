@@ -1,10 +1,14 @@
 # Writes OUT: a C++ source holding the window definitions FORMS (a ;-list of .form files)
-# as string literals, named after their files (Form1.form -> "Form1").
+# as string literals, named after their files (Form1.form -> "Form1"); MAIL_1 and MAIL_2
+# replace @CIFRONA_MAIL_1@ and @CIFRONA_MAIL_2@.
 set(_body "")
 set(_names "")
 foreach(_file IN LISTS FORMS)
   get_filename_component(_name "${_file}" NAME_WE)
   file(READ "${_file}" _text)
+  # Build options that appear as design texts (the About dialog's mail addresses).
+  string(REPLACE "@CIFRONA_MAIL_1@" "${MAIL_1}" _text "${_text}")
+  string(REPLACE "@CIFRONA_MAIL_2@" "${MAIL_2}" _text "${_text}")
   string(FIND "${_text}" ")cifrona_form\"" _clash)
   if(NOT _clash EQUAL -1)
     message(FATAL_ERROR "${_file} contains the literal's closing delimiter")

@@ -5,6 +5,7 @@ list(SORT CIFRONA_FORM_FILES)
 set(CIFRONA_FORMS_CPP "${CMAKE_BINARY_DIR}/generated/ui/forms_data.cpp")
 add_custom_command(OUTPUT "${CIFRONA_FORMS_CPP}"
   COMMAND ${CMAKE_COMMAND} "-DFORMS=${CIFRONA_FORM_FILES}" "-DOUT=${CIFRONA_FORMS_CPP}"
+          "-DMAIL_1=${CIFRONA_MAIL_1}" "-DMAIL_2=${CIFRONA_MAIL_2}"
           -P "${CMAKE_SOURCE_DIR}/cmake/EmbedForms.cmake"
   DEPENDS ${CIFRONA_FORM_FILES} "${CMAKE_SOURCE_DIR}/cmake/EmbedForms.cmake"
   COMMENT "Embedding the window definitions" VERBATIM)

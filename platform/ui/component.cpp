@@ -107,6 +107,8 @@ void Control::SetBounds(int left, int top, int width, int height) {
   bounds_ = r;
   Notify(Change::Bounds);
   if (resized) Realign();
+  // An aligned control that changes its own size moves its siblings.
+  if (align_ != Align::None && parent_ && !parent_->aligning_) parent_->Realign();
 }
 
 void Control::SetAlign(Align a) {
@@ -116,6 +118,12 @@ void Control::SetAlign(Align a) {
 }
 
 void Control::Realign() {
+  if (aligning_) return;
+  aligning_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{aligning_};
   Rect area = ClientRect();
   // Top and bottom first, then left and right, then the client filler, as the order of
   // children says within each group.

@@ -234,6 +234,7 @@ class Control : public Component {
   Color color_ = kClDefault;
   bool styleExempt_ = false;
   bool tabStop_ = false;
+  bool aligning_ = false;  // Realign is placing the children
 };
 
 // Finds a component's typed self or throws DefinitionError naming what was expected.

@@ -88,9 +88,111 @@ TEST(Form1Definition, CreatesTheComponentsInTheOrderTranslationWalksWithTheirDes
   EXPECT_EQ(calls, (std::vector<std::string>{"MenuExitClick", "Timer1Timer"}));
 }
 
-TEST(Form1Definition, EveryBuiltInDefinitionIsThere) {
-  auto names = ui::BuiltInDefinitionNames();
-  for (const char* n : {"Form1"}) EXPECT_NE(std::find(names.begin(), names.end(), n), names.end()) << n;
+// Every handler a dialog's definition names, with the signature its event needs.
+ui::HandlerMap DialogHandlers(std::vector<std::string>& calls, std::initializer_list<const char*> names) {
+  ui::HandlerMap h;
+  for (const char* n : names) {
+    std::string name = n;
+    if (name.ends_with("KeyDown"))
+      h.Add(name, ui::KeyEvent([&calls, name](ui::Component&, int&, unsigned) { calls.push_back(name); }));
+    else if (name.ends_with("KeyPress"))
+      h.Add(name, ui::KeyPressEvent([&calls, name](ui::Component&, char16_t&) { calls.push_back(name); }));
+    else if (name == "FormClose")
+      h.Add(name, ui::CloseEvent([&calls, name](ui::Component&, ui::CloseAction&) { calls.push_back(name); }));
+    else
+      h.Add(name, ui::NotifyEvent([&calls, name](ui::Component&) { calls.push_back(name); }));
+  }
+  return h;
+}
+
+std::vector<std::string> TextsOf(const ui::Form& form) {
+  std::vector<std::string> out;
+  for (ui::Component* c : form.Components())
+    if (auto caption = c->GetTextProperty("Caption"); caption && !caption->empty() && *caption != "-")
+      out.push_back(c->Name() + "=" + *caption);
+  return out;
+}
+
+TEST(DialogDefinitions, SettingsDialogHasEveryControlWithItsRangesAndDesignTexts) {
+  std::vector<std::string> calls;
+  ui::Form form("Form2");
+  ui::LoadForm(form, DialogHandlers(calls, {"FormCreate", "SpinEditNumberChange", "SpinEditNumberKeyDown",
+                                            "SpinEditNumberKeyPress", "SpinEditScaleChange", "SpinEditScaleKeyDown",
+                                            "SpinEditScaleKeyPress", "TrackBarScaleChange", "ComboBoxFontChange",
+                                            "ColorBoxNumberClick", "CheckBoxAutoColorClick", "MenuColorTrayIconClick",
+                                            "CheckBoxIgnoreMouseClick", "RadioButtonDefaultPositionClick",
+                                            "RadioButtonLastPositionClick", "MenuAutostartClick", "ButtonSaveClick"}));
+  EXPECT_EQ(form.Caption(), "Настройки");
+  EXPECT_EQ(TextsOf(form), (std::vector<std::string>{
+                               "GroupBoxNumber=Число", "GroupBox2=Вид", "MenuColorTrayIcon=Цветная иконка",
+                               "CheckBoxIgnoreMouse=Игнорировать мышь", "GroupBoxFont=Шрифт", "CheckBoxAutoColor=Авто цвет",
+                               "GroupBoxScale=Масштаб", "GroupBox3=Положение окна", "RadioButtonDefaultPosition=По центру",
+                               "RadioButtonLastPosition=Последнее", "GroupBox4=Автозагрузка",
+                               "MenuAutostart=Автозагрузка при старте Windows", "ButtonSave=Ok"}));
+  auto& number = form.Get<ui::SpinEdit>("SpinEditNumber");
+  EXPECT_EQ(number.MinValue(), 1);
+  EXPECT_EQ(number.MaxValue(), 5000);
+  EXPECT_EQ(number.Text(), "1");
+  EXPECT_EQ(number.Parent(), &form.Get<ui::GroupBox>("GroupBoxNumber"));
+  auto& slider = form.Get<ui::TrackBar>("TrackBarScale");
+  EXPECT_EQ(slider.Min(), 30);
+  EXPECT_EQ(slider.Max(), 500);
+  EXPECT_EQ(slider.Position(), 100);
+  EXPECT_FALSE(slider.TickMarks());
+  auto& fonts = form.Get<ui::ComboBox>("ComboBoxFont");
+  EXPECT_EQ(fonts.Items().size(), 7u);
+  EXPECT_EQ(fonts.Items()[6], "Segoe UI");
+  EXPECT_EQ(fonts.ItemIndex(), 0);
+  EXPECT_EQ(form.Get<ui::ColorBox>("ColorBoxNumber").Selected(), ui::kClWhite);
+  EXPECT_TRUE(form.Get<ui::RadioButton>("RadioButtonDefaultPosition").Checked());
+  EXPECT_TRUE(form.Get<ui::Button>("ButtonSave").Default());
+  // Handlers bound by name; design values ran none of them.
+  EXPECT_TRUE(calls.empty());
+  form.Get<ui::RadioButton>("RadioButtonLastPosition").SetChecked(true);
+  slider.SetPosition(200);
+  EXPECT_EQ(calls, (std::vector<std::string>{"RadioButtonLastPositionClick", "TrackBarScaleChange"}));
+}
+
+TEST(DialogDefinitions, AboutAndUpdateDialogsHaveTheirComponentsAndMessageItems) {
+  std::vector<std::string> calls;
+  ui::Form about("Form8");
+  ui::LoadForm(about, DialogHandlers(calls, {"FormCreate", "FormShow", "LabelTelegramClick", "LabelGMailClick",
+                                             "LabelYaMailClick", "LabelMainWebSiteClick", "Button1Click"}));
+  EXPECT_EQ(about.Caption(), "О программе");
+  EXPECT_EQ(about.ClientWidth(), 334);
+  EXPECT_EQ(about.ClientHeight(), 161);
+  EXPECT_EQ(about.Get<ui::Label>("LabelMainWebSite").Caption(), "Сайт основной");
+  EXPECT_EQ(about.Get<ui::Label>("LabelTelegram").GetCursor(), ui::Cursor::Hand);
+  EXPECT_TRUE(about.Get<ui::Label>("LabelTelegram").GetFont().underline);
+  EXPECT_EQ(about.Get<ui::Image>("Image1").IconResource(), "MAINICON");
+  for (const char* mail : {"LabelGMail", "LabelYaMail"}) {
+    std::string caption = about.Get<ui::Label>(mail).Caption();
+    EXPECT_NE(caption.find('@'), std::string::npos) << mail;
+    EXPECT_EQ(caption.find("CIFRONA_MAIL"), std::string::npos) << mail << " keeps its placeholder";
+  }
+  auto& buttons = about.Get<ui::TabControl>("TabControlButtons");
+  EXPECT_EQ(buttons.BoundsRect(), (ui::Rect{0, 126, 334, 161}));  // 35 high along the bottom
+  EXPECT_EQ(about.Get<ui::Button>("Button1").Parent(), &buttons);
+
+  ui::Form update("Form10");
+  ui::LoadForm(update, DialogHandlers(calls, {"FormCreate", "FormShow", "FormClose", "ButtonDownloadClick",
+                                              "CheckBoxForceUpdateClick", "ButtonCloseClick"}));
+  EXPECT_EQ(update.Caption(), "Обновление");
+  EXPECT_TRUE(update.Get<ui::CheckBox>("CheckBoxQuickUpdate").Checked());
+  EXPECT_FALSE(update.Get<ui::CheckBox>("CheckBoxForceUpdate").Checked());
+  EXPECT_TRUE(update.Get<ui::CheckBox>("CheckBoxAutoCheck").Checked());
+  EXPECT_EQ(update.Get<ui::Label>("LabelUpDate").Caption(), "Проверка обновления...");
+  EXPECT_TRUE(update.Get<ui::Label>("LabelServerVersion").GetFont().bold);
+  EXPECT_EQ(update.Get<ui::Button>("ButtonDownload").Caption(), "Скачать");
+  auto& messages = update.Get<ui::PopupMenu>("PopupMenuLanguage");
+  ASSERT_EQ(messages.Items().size(), 14u);
+  EXPECT_EQ(messages.Items().front()->Name(), "LangNoDownload");
+  EXPECT_EQ(messages.Items().back()->Caption(), "Ошибка соединения");
+  EXPECT_EQ(update.Get<ui::MenuItem>("LangUpdateNow").Caption(), "Хотите обновить приложение сейчас?");
+}
+
+TEST(DialogDefinitions, EveryBuiltInDefinitionIsThere) {
+  EXPECT_EQ(ui::BuiltInDefinitionNames(), (std::vector<std::string>{"Form1", "Form10", "Form2", "Form8"}));
 }
 
 TEST(Loader, FaultsOfDefinitionsAndBindingsAreErrorsNamingTheLine) {
