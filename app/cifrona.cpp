@@ -45,13 +45,8 @@ int Cifrona() {
 
   // 11. LoadNastr of the settings dialog pushes the stored settings into the widget.
   // Until that dialog exists the widget gets the dialog's defaults here: the hand cursor,
-  // the first digital font ("Digital Display Regular") and its size at scale 100.
-  application.Guard([&] {
-    Form1->UpdateCursorForAllLabels();
-    Form1->ApplyFontIndex(0);
-    Form1->ScaleDesignSizeToDpi();
-    Form1->ApplyScale();
-  });
+  // white digits in the first digital font ("Digital Display Regular"), scale 100.
+  application.Guard([&] { Form1->ApplyStartupDefaults(); });
 
   // 12. Operating-system gate.
   if (Form1->IsWindows10Or11()) {

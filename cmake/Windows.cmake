@@ -16,7 +16,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CMAKE_BINARY_DIR}/generate
 enable_language(RC)
 
 add_executable(Cifrona WIN32 app/main_win32.cpp ${CIFRONA_RESOURCES})
-target_link_libraries(Cifrona PRIVATE cifrona_win32)
+target_link_libraries(Cifrona PRIVATE cifrona_win32 cifrona_app cifrona_ui_win32)
 target_link_options(Cifrona PRIVATE -municode)
 if(DEFINED CIFRONA_ASSETS_RC)
   target_sources(Cifrona PRIVATE "${CIFRONA_ASSETS_RC}")

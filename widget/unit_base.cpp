@@ -192,6 +192,16 @@ void TForm1::ApplyFontIndex(int index) {
   }
 }
 
+void TForm1::ApplyStartupDefaults() {
+  UpdateCursorForAllLabels();
+  ApplyFontIndex(0);  // "Digital Display Regular", the font list's default entry
+  ui::Font f = LabelNumber->GetFont();
+  f.color = keys::kDefaultColor;  // the colour box's default: white digits
+  LabelNumber->SetFont(f);
+  ScaleDesignSizeToDpi();
+  ApplyScale();
+}
+
 void TForm1::UpdateCursorForAllLabels() {
   const std::uintptr_t h = Handle();
   const std::uint32_t ex = Windows().GetExStyle(h);

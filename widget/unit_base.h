@@ -53,6 +53,9 @@ class TForm1 : public ui::Form {
   // Shows the font of list entry `index` (0..5 embedded, 6 "Segoe UI") on the digits;
   // a font that cannot be registered leaves the digits as they are.
   void ApplyFontIndex(int index);
+  // What loading the settings dialog gives the widget at start-up, until that dialog
+  // exists: the hand cursor, the first digital font in white, its size at scale 100.
+  void ApplyStartupDefaults();
   // The design client size (given at 96 DPI) at the DPI of the widget's monitor, so the
   // base size captured by the first ApplyScale is right on high-DPI screens.
   void ScaleDesignSizeToDpi();

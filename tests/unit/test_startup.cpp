@@ -52,6 +52,7 @@ TEST_F(StartupTest, FirstStepsRunInTheirOrder) {
   // The default font is registered after the widget exists.
   EXPECT_GT(at("AddFontFromResource 1"), at("LowerPriority"));
   EXPECT_TRUE(sys.process.mutexes.count("Cifrona"));
+  EXPECT_EQ(sys.files.writes, 0);  // settings are written only at exit
   EXPECT_TRUE(sys.windows.boxes.empty());
   EXPECT_EQ(Form1, nullptr);  // the reference does not outlive the window
 }

@@ -41,6 +41,20 @@ TEST_F(WidgetTest, CreationSetsIdentityTextsAndKeepsTheWidgetAtTheBottom) {
   EXPECT_EQ(sys.files.writes, 0);
 }
 
+TEST_F(WidgetTest, StartupDefaultsShowWhiteDigitalDigitsAtScale100) {
+  TForm1& f = Create();
+  f.ApplyStartupDefaults();
+  const ui::Font font = f.LabelNumber->GetFont();
+  EXPECT_EQ(font.name, "Digital Display Regular");
+  EXPECT_EQ(font.color, 0xFFFFFF);
+  EXPECT_EQ(font.size, 168);
+  EXPECT_EQ(f.LabelNumber->GetCursor(), ui::Cursor::Hand);
+  EXPECT_EQ(f.Width(), 221);
+  EXPECT_EQ(f.Height(), 188);
+  EXPECT_EQ(f.Left(), 0);  // neither position choice: the design place
+  EXPECT_EQ(f.Top(), 0);
+}
+
 TEST_F(WidgetTest, PortableCopyShowsItInTheCaptionOnly) {
   sys.files.AddFile("C:\\Program Files\\Cifrona\\portable.ini", "");
   TForm1& f = Create();
