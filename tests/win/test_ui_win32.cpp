@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <cstdlib>
 #include <stdexcept>
 
 #include "platform/ui/ui.h"
@@ -258,6 +261,73 @@ TEST_F(UiWin32, QueuedStepsFromAWorkerRunOnTheUiThread) {
     Sleep(5);
   }
   EXPECT_EQ(ranOn, uiThread);
+}
+
+}  // namespace
+
+namespace {
+
+// The settings dialog's definition on real common controls: clicks reach the handlers,
+// the controls mirror values set from code, Tab and Enter work as in a dialog.
+TEST_F(UiWin32, DialogControlsReportUserInputAndFollowValuesSetFromCode) {
+  std::vector<std::string> calls;
+  ui::HandlerMap h;
+  for (const char* n : {"FormCreate", "SpinEditNumberChange", "SpinEditScaleChange", "TrackBarScaleChange", "ComboBoxFontChange",
+                        "ColorBoxNumberClick", "CheckBoxAutoColorClick", "MenuColorTrayIconClick", "CheckBoxIgnoreMouseClick",
+                        "RadioButtonDefaultPositionClick", "RadioButtonLastPositionClick", "MenuAutostartClick", "ButtonSaveClick"})
+    h.Add(n, ui::NotifyEvent([&calls, n](ui::Component&) { calls.push_back(n); }));
+  for (const char* n : {"SpinEditNumberKeyDown", "SpinEditScaleKeyDown"})
+    h.Add(n, ui::KeyEvent([](ui::Component&, int&, unsigned) {}));
+  for (const char* n : {"SpinEditNumberKeyPress", "SpinEditScaleKeyPress"})
+    h.Add(n, ui::KeyPressEvent([](ui::Component&, char16_t&) {}));
+  struct Dialog : ui::Form {
+    explicit Dialog(const ui::HandlerMap& h) : ui::Form("Form2") { ui::LoadForm(*this, h); }
+  };
+  Dialog* form = nullptr;
+  app.CreateForm(form, h);
+  form->Show();
+  app.ProcessMessages();
+  auto hwndOf = [](ui::Control& c) { return reinterpret_cast<HWND>(c.GetPeer()->Handle()); };
+
+  auto& box = form->Get<ui::CheckBox>("CheckBoxAutoColor");
+  SendMessageW(hwndOf(box), BM_CLICK, 0, 0);
+  EXPECT_TRUE(box.Checked());
+  EXPECT_EQ(SendMessageW(hwndOf(box), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+  auto& last = form->Get<ui::RadioButton>("RadioButtonLastPosition");
+  auto& centre = form->Get<ui::RadioButton>("RadioButtonDefaultPosition");
+  SendMessageW(hwndOf(last), BM_CLICK, 0, 0);
+  EXPECT_TRUE(last.Checked());
+  EXPECT_EQ(SendMessageW(hwndOf(centre), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  auto& number = form->Get<ui::SpinEdit>("SpinEditNumber");
+  number.SetValue(42);
+  wchar_t text[16];
+  GetWindowTextW(hwndOf(number), text, 16);
+  EXPECT_STREQ(text, L"42");
+  SetWindowTextW(hwndOf(number), L"77");  // the user's edit
+  EXPECT_EQ(number.Value(), 77);
+
+  auto& slider = form->Get<ui::TrackBar>("TrackBarScale");
+  slider.SetPosition(250);
+  EXPECT_EQ(SendMessageW(hwndOf(slider), TBM_GETPOS, 0, 0), 250);
+
+  auto& fonts = form->Get<ui::ComboBox>("ComboBoxFont");
+  EXPECT_EQ(SendMessageW(hwndOf(fonts), CB_GETCOUNT, 0, 0), 7);
+  fonts.SetItemIndex(6);
+  EXPECT_EQ(SendMessageW(hwndOf(fonts), CB_GETCURSEL, 0, 0), 6);
+
+  EXPECT_EQ(calls, (std::vector<std::string>{"FormCreate", "CheckBoxAutoColorClick", "RadioButtonLastPositionClick", "SpinEditNumberChange",
+                                             "SpinEditNumberChange", "TrackBarScaleChange"}));
+
+  // Enter in the number field presses the default button "Ok".
+  SetFocus(hwndOf(number));
+  EXPECT_TRUE(number.Focused());
+  calls.clear();
+  PostMessageW(hwndOf(number), WM_KEYDOWN, VK_RETURN, 0);
+  app.ProcessMessages();
+  EXPECT_EQ(calls, std::vector<std::string>{"ButtonSaveClick"});
+  if (const char* shot = getenv("CIFRONA_UI_SHOT_MS")) Sleep(static_cast<DWORD>(atoi(shot)));
 }
 
 }  // namespace
