@@ -34,7 +34,8 @@ portable_settings() { echo "$copy_dir/Config/Option.ini"; }
 clear_settings() { rm -rf "$(appdata_dir)/Cifrona Project"; rm -rf "$copy_dir/Config"; }
 
 kill_all() {
-  wine taskkill /F /IM Cifrona.exe >/dev/null 2>&1 || true
+  # Wine's own taskkill does not find programs by image name; end them from this side.
+  pkill -KILL -f 'Cifrona\.exe$' 2>/dev/null || true
   for _ in $(seq 50); do probe_windows | grep -q . || return 0; sleep 0.1; done
 }
 trap 'kill_all' EXIT
@@ -74,10 +75,12 @@ rect_of() {  # rect_of LINE -> "L T R B"
   field "$1" rect | tr ',' ' '
 }
 
-# The first pixel of the digits inside the widget: prints "X Y" in screen coordinates.
+# A pixel in the middle of the digits (white by default) inside the widget: prints "X Y"
+# in screen coordinates.
 digit_pixel() {  # digit_pixel PNG L T R B
   convert "$1" -crop "$(($4 - $2))x$(($5 - $3))+$2+$3" +repage -depth 8 txt:- |
-    grep -viE "#$BACKGROUND|#808080|^#" | awk -F'[,:]' -v l="$2" -v t="$3" 'NR==1 { print $1 + l, $2 + t }'
+    grep -iE "#FFFFFF" | awk -F'[,:]' -v l="$2" -v t="$3" '{ x[NR] = $1; y[NR] = $2 }
+      END { if (NR) { m = int((NR + 1) / 2); print x[m] + l, y[m] + t } }'
 }
 
 # Opens the widget's context menu with a right click on a digit and chooses "Выход",
@@ -90,7 +93,14 @@ exit_through_menu() {
   [[ -n "$x" ]] || fail "no digit pixel to click"
   xdotool mousemove "$x" "$y" click 3
   wait_for 10 menu_open || fail "the context menu did not open"
-  xdotool key Up key Return
+  sleep 0.5
+  choose_last_menu_item
   wait_for 15 app_ended || fail "the program did not end after Exit"
 }
 menu_open() { probe_windows | grep 'visible=1' | grep -q 'class=#32768'; }
+# Clicks the last item of the open context menu ("Выход"), just above its bottom edge.
+choose_last_menu_item() {
+  local l t r b
+  read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
+  xdotool mousemove $((l + 30)) $((b - 10)) sleep 0.3 click 1
+}

@@ -15,6 +15,10 @@
 
 namespace {
 
+// Closes a menu that a test left open; a plain function, as the 32-bit calling convention needs.
+void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
+
 struct ErrorBoxes {
   std::vector<std::pair<std::string, std::string>> shown;
   ErrorBoxes() {
@@ -201,7 +205,7 @@ TEST_F(UiWin32, PopupMenuShowsItemStatesAndDispatchesTheChosenItemFromTheQueue) 
   auto& menu = form->Get<ui::PopupMenu>("PopupMenu1");
   menu.SetPopupComponent(&form->Get<ui::Label>("LabelNumber"));
   // Should the keys get lost, the menu closes anyway and the test fails instead of hanging.
-  UINT_PTR safety = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+  UINT_PTR safety = SetTimer(nullptr, 0, 5000, EndMenuTimer);
   menu.Popup(150, 150);
   KillTimer(nullptr, safety);
   ASSERT_EQ(form->rootStates.size(), 4u);

@@ -1,0 +1,24 @@
+# Right click on a digit opens the context menu; its last item, Exit, ends the program
+# and writes the settings file with the widget's position.
+source "$(dirname "$0")/lib.sh"
+clear_settings
+start_app
+wait_for 30 widget_shown || fail "no widget window appeared"
+sleep 1.5
+read -r L T _ _ < <(rect_of "$(widget_line)")
+line=$(widget_line)
+png=$(shot before-menu)
+read -r x y < <(digit_pixel "$png" $(rect_of "$line"))
+xdotool mousemove "$x" "$y" click 3
+wait_for 10 menu_open || fail "the context menu did not open"
+sleep 0.5
+shot menu >/dev/null
+choose_last_menu_item
+wait_for 15 app_ended || fail "the program did not end after Exit"
+ini=$(installed_settings)
+[[ -f "$ini" ]] || fail "no settings file at $ini"
+note "$(tr -d '\r' <"$ini" | tr '\n' ' ')"
+grep -q $'^Top='"$T"$'\r$' "$ini" || fail "Top is not $T"
+grep -q $'^Left='"$L"$'\r$' "$ini" || fail "Left is not $L"
+head -c1 "$ini" | grep -q '\[' || fail "the file does not start with a section"
+note "ok"

@@ -1,0 +1,16 @@
+# A second start while one copy runs ends at once, shows nothing and writes nothing.
+source "$(dirname "$0")/lib.sh"
+clear_settings
+start_app
+wait_for 30 widget_shown || fail "no widget window appeared"
+first=$APP_PID
+before=$(probe_windows | wc -l)
+start_app
+second=$APP_PID
+APP_PID=$second
+wait_for 15 app_ended || fail "the second copy is still running"
+APP_PID=$first
+app_running || fail "the first copy ended"
+[[ $(probe_windows | wc -l) == "$before" ]] || fail "the second copy left windows behind"
+[[ ! -e "$(installed_settings)" ]] || fail "a settings file was written"
+note "ok"
