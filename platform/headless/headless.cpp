@@ -83,10 +83,11 @@ std::string FileSystem::Key(const std::string& path) {
   return Fold(collapsed);
 }
 
+bool FileSystem::IsRootKey(const std::string& key) { return key.empty() || key == "\\" || key.back() == ':'; }
+
 bool FileSystem::ParentUsable(const std::string& key) const {
-  const std::string parent = paths::ExtractFilePath(key);
-  const std::string parentKey = Key(parent);
-  if (parentKey.empty() || parentKey == "\\" || parentKey.back() == ':') return true;  // a root
+  const std::string parentKey = Key(paths::ExtractFilePath(key));
+  if (IsRootKey(parentKey)) return true;
   auto it = nodes_.find(parentKey);
   return it != nodes_.end() && it->second.folder;
 }
@@ -159,9 +160,8 @@ bool FileSystem::CanOpenExclusive(const std::string& path) const {
 }
 
 void FileSystem::AddFolder(const std::string& path) {
-  std::string dir = Key(path);
   std::vector<std::string> chain;
-  for (std::string p = path; !Key(p).empty() && Key(p) != "\\" && Key(p).back() != ':';) {
+  for (std::string p = path; !IsRootKey(Key(p));) {
     chain.push_back(p);
     std::string parent = paths::ExtractFilePath(p);
     while (parent.size() > 1 && parent.back() == '\\') parent.pop_back();

@@ -55,6 +55,7 @@ class FileSystem : public platform::FileSystem {
     std::string bytes;
   };
   static std::string Key(const std::string& path);
+  static bool IsRootKey(const std::string& key);  // "", "\\" or a drive: never created
   bool ParentUsable(const std::string& key) const;
   std::map<std::string, Node> nodes_;
   std::set<std::string> readOnly_, unreadable_, locked_;
