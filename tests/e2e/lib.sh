@@ -35,7 +35,8 @@ clear_settings() { rm -rf "$(appdata_dir)/Cifrona Project"; rm -rf "$copy_dir/Co
 
 kill_all() {
   # Wine's own taskkill does not find programs by image name; end them from this side.
-  pkill -KILL -f 'Cifrona\.exe$' 2>/dev/null || true
+  # Only this scenario's copy, so scenarios run side by side in other prefixes survive.
+  pkill -KILL -f "e2e.$scenario.Cifrona\\.exe\$" 2>/dev/null || true
   for _ in $(seq 50); do probe_windows | grep -q . || return 0; sleep 0.1; done
 }
 trap 'kill_all' EXIT
