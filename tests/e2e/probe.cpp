@@ -6,6 +6,7 @@
 //                              rect visible zorder owner taskbar
 //   probe cover L T W H SECS   shows a plain window there for SECS seconds
 //   probe top NAME.exe         brings that program's first visible window to the front
+//   probe workarea             the primary monitor's work area: L T R B
 #include <windows.h>
 
 #include <cstdio>
@@ -105,6 +106,14 @@ int Top(const wchar_t* exe) {
   return 1;
 }
 
+int WorkArea() {
+  RECT r{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+  std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -112,6 +121,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 7 && !wcscmp(argv[1], L"cover"))
     return Cover(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 3 && !wcscmp(argv[1], L"top")) return Top(argv[2]);
-  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe\n");
+  if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
+  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe | workarea\n");
   return 2;
 }

@@ -738,6 +738,8 @@ class ContainerPeer : public Window, public Peer {
     }
   }
 
+  bool NoActivate() const { return (GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & WS_EX_NOACTIVATE) != 0; }
+
   void ReportBounds() {
     if (!form_) return;
     RECT w, c;
@@ -881,8 +883,19 @@ class ContainerPeer : public Window, public Peer {
         result = TRUE;
         return true;
       }
+      case WM_MOUSEACTIVATE:
+        // A window that must never take the focus is not activated by a click (Windows
+        // does this itself; Wine's default activates it).
+        if (!NoActivate()) return false;
+        result = MA_NOACTIVATE;
+        return true;
       case WM_WINDOWPOSCHANGING: {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        // Nor by a move: the system's move loop repositions without SWP_NOACTIVATE, which
+        // activates the window and raises it to the top. Under Wine's X11 driver an active
+        // window also becomes a managed one, re-mapped on the spot, and the re-mapping
+        // ends the pointer grab, so a drag would stop after its first step.
+        if (NoActivate()) pos->flags |= SWP_NOACTIVATE;
         if (form_->ScreenSnap() && !(pos->flags & SWP_NOMOVE)) {
           RECT now;
           GetWindowRect(hwnd(), &now);

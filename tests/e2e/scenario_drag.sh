@@ -1,0 +1,69 @@
+# Dragging the digits with the left button moves the widget with the pointer; near an
+# edge of the work area it snaps onto it, and however far the pointer goes, the widget
+# stays inside the work area while the button is held and after it is released.
+source "$(dirname "$0")/lib.sh"
+clear_settings
+start_app
+wait_for 30 widget_shown || fail "no widget window appeared"
+sleep 2
+
+read -r AL AT AR AB < <(wine "$CIFRONA_PROBE" workarea 2>/dev/null | tr -d '\r')
+[[ -n "$AB" ]] || fail "no work area from the probe"
+note "work area $AL,$AT,$AR,$AB"
+read -r L0 T0 R0 B0 < <(rect_of "$(widget_line)")
+W=$((R0 - L0)) H=$((B0 - T0))
+note "widget at $L0,$T0 size ${W}x${H}"
+
+# drag NAME PX PY TX TY: presses on PX,PY, moves the pointer to TX,TY in small steps with
+# the button held and releases it there. Leaves HELD (the rectangle while the button was
+# still down) and DROPPED (after the release).
+drag() {
+  local name=$1 x=$2 y=$3 tx=$4 ty=$5 i steps=12
+  xdotool mousemove --sync "$x" "$y"
+  sleep 0.2
+  xdotool mousedown 1
+  sleep 0.2
+  for i in $(seq "$steps"); do
+    xdotool mousemove --sync $((x + (tx - x) * i / steps)) $((y + (ty - y) * i / steps))
+    sleep 0.05
+  done
+  sleep 0.3
+  HELD=$(rect_of "$(widget_line)")
+  xdotool mouseup 1
+  sleep 0.5
+  DROPPED=$(rect_of "$(widget_line)")
+  note "$name: pressed at $x,$y, released at $tx,$ty; held $HELD, dropped $DROPPED ($(shot "$name"))"
+}
+
+inside() {  # inside L T R B: within the work area, size unchanged
+  (($1 >= AL && $2 >= AT && $3 <= AR && $4 <= AB && $3 - $1 == W && $4 - $2 == H))
+}
+
+# Each drag starts on a digit (px,py) of the widget at L,T and ends with the pointer at the
+# target; then the widget's top-left corner is where the case expects it.
+#   free    the widget follows the pointer exactly
+#   snap    a left edge that would end 6 px from the work area's left edge goes onto it
+#   far-br  the pointer at the screen's bottom-right corner: flush with the right and bottom edges
+#   far-tl  the pointer at the top-left corner: flush with the left and top edges
+cases=(
+  # name    target x          target y   expected left  expected top
+  "free     px+120            py+80      L+120          T+80"
+  "snap     px-(L-AL)+6       py         AL             T"
+  "far-br   AR-1              AB-1       AR-W           AB-H"
+  "far-tl   AL                AT         AL             AT"
+)
+for c in "${cases[@]}"; do
+  read -r name tx ty ex ey <<<"$c"
+  read -r L T R B < <(rect_of "$(widget_line)")
+  png=$(shot "$name-before")
+  read -r px py < <(digit_pixel "$png" "$L" "$T" "$R" "$B")
+  [[ -n "$px" ]] || fail "$name: no digit pixel to press on"
+  drag "$name" "$px" "$py" $((tx)) $((ty))
+  read -r hl ht hr hb <<<"$HELD"
+  read -r dl dt dr db <<<"$DROPPED"
+  inside "$hl" "$ht" "$hr" "$hb" || fail "$name: outside the work area while dragging ($HELD)"
+  inside "$dl" "$dt" "$dr" "$db" || fail "$name: outside the work area after the release ($DROPPED)"
+  ((dl == ex && dt == ey)) || fail "$name: widget at $dl,$dt, expected $((ex)),$((ey))"
+done
+app_running || fail "the program ended during the drags"
+note "ok"
