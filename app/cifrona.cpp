@@ -1,8 +1,10 @@
 #include "app/cifrona.h"
 
 #include "app/storage_locations.h"
+#include "info/unit_about.h"
 #include "platform/services.h"
 #include "platform/ui/ui.h"
+#include "settings_dialog/unit_settings.h"
 #include "widget/unit_base.h"
 
 namespace app {
@@ -12,9 +14,13 @@ namespace {
 constexpr std::uint32_t kRussianLocale = 1049;
 constexpr unsigned kMbIconError = 0x10;
 
-// The widget is the application's; its reference must not outlive it.
+// The windows are the application's; their references must not outlive them.
 struct FormReferences {
-  ~FormReferences() { Form1 = nullptr; }
+  ~FormReferences() {
+    Form2 = nullptr;
+    Form8 = nullptr;
+    Form1 = nullptr;
+  }
 };
 
 }  // namespace
@@ -37,16 +43,18 @@ int Cifrona() {
   // A failure escaping a window's creation is shown, and start-up goes on.
   // 4. The widget, the main window.
   application.Guard([&] { application.CreateForm(Form1); });
-  // 5. The About dialog (TForm8) comes with the About box.
-  // 6. The settings dialog (TForm2) comes with the settings dialog.
+  // 5. The About dialog.
+  application.Guard([&] { application.CreateForm(Form8); });
+  // 6. The settings dialog.
+  application.Guard([&] { application.CreateForm(Form2); });
   // 7. The update dialog (TForm10) comes with the updater.
   // 8. LoadLanguage, 9. CleanTranslationsLikeGlobload, 10. Globload: with the language files.
   if (!Form1) return 0;
 
-  // 11. LoadNastr of the settings dialog pushes the stored settings into the widget.
-  // Until that dialog exists the widget gets the dialog's defaults here: the hand cursor,
-  // white digits in the first digital font ("Digital Display Regular"), scale 100.
-  application.Guard([&] { Form1->ApplyStartupDefaults(); });
+  // 11. The stored settings reach the widget through the dialog's controls.
+  application.Guard([&] {
+    if (Form2) Form2->LoadNastr();
+  });
 
   // 12. Operating-system gate.
   if (Form1->IsWindows10Or11()) {

@@ -3,9 +3,11 @@
 #include "app/storage_locations.h"
 #include "app/windows_version.h"
 #include "info/file_info_utils.h"
+#include "info/unit_about.h"
 #include "platform/services.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
+#include "settings_dialog/unit_settings.h"
 #include "widget/identity.h"
 #include "widget/placement.h"
 
@@ -36,9 +38,13 @@ TForm1::TForm1() : ui::Form("Form1") {
   h.Add("FormCreate", this, &TForm1::FormCreate)
       .Add("FormClose", this, &TForm1::FormClose)
       .Add("MenuExitClick", this, &TForm1::MenuExitClick)
+      .Add("MenuAboutClick", this, &TForm1::MenuAboutClick)
       .Add("Timer1Timer", this, &TForm1::Timer1Timer)
       .Add("PopupMenu1Popup", this, &TForm1::PopupMenu1Popup)
-      .Add("LabelNumberMouseDown", this, &TForm1::LabelNumberMouseDown);
+      .Add("TrayIcon1MouseMove", this, &TForm1::TrayIcon1MouseMove)
+      .Add("TrayIcon1DblClick", this, &TForm1::TrayIcon1DblClick)
+      .Add("LabelNumberMouseDown", this, &TForm1::LabelNumberMouseDown)
+      .Add("SettingsClick", this, &TForm1::SettingsClick);
   ui::LoadForm(*this, h);
 
   Timer1 = &Get<ui::Timer>("Timer1");
@@ -113,9 +119,29 @@ void TForm1::FormCreate(ui::Component&) {
   LabelNumber->OnMouseDown = [this](ui::Component& s, ui::MouseButton b, unsigned shift, int x, int y) {
     LabelNumberMouseDown(s, b, shift, x, y);
   };
+
+  // The design size is given at 96 DPI; the first ApplyScale (the settings load) takes
+  // its base size from it, so it must match the monitor first.
+  ScaleDesignSizeToDpi();
 }
 
 void TForm1::MenuExitClick(ui::Component&) { Close(); }
+
+void TForm1::SettingsClick(ui::Component&) {
+  // Not modal: the widget changes live while the dialog is open. Shown again when it is.
+  if (!Form2) return;
+  Form2->Show();
+  Form2->BringToFront();
+}
+
+void TForm1::MenuAboutClick(ui::Component&) {
+  // The About box only informs: when it cannot be shown (it is showing already, its
+  // window cannot be made) the command does nothing, without a message.
+  try {
+    if (Form8) Form8->ShowModal();
+  } catch (...) {
+  }
+}
 
 void TForm1::FormClose(ui::Component&, ui::CloseAction& action) {
   try {
@@ -157,7 +183,17 @@ void TForm1::SaveNastr() {
   ini.WriteBool(keys::kOption, keys::kCheckBoxQuickUpdate, true);
   for (ui::MenuItem* item : {ThemeAuto, ThemeLight, ThemeDark})
     ini.WriteBool(keys::kOption, item->Component::Name(), item->Checked());
-  // The settings dialog's keys follow here once that dialog exists.
+  if (Form2) {
+    ini.WriteBool(keys::kOption, keys::kMenuColorTrayIcon, Form2->MenuColorTrayIcon->Checked());
+    ini.WriteBool(keys::kOption, keys::kRadioButtonDefaultPosition, Form2->RadioButtonDefaultPosition->Checked());
+    ini.WriteBool(keys::kOption, keys::kRadioButtonLastPosition, Form2->RadioButtonLastPosition->Checked());
+    ini.WriteBool(keys::kOption, keys::kCheckBoxIgnoreMouse, Form2->CheckBoxIgnoreMouse->Checked());
+    ini.WriteInteger(keys::kOption, keys::kSpinEditNumber, Form2->SpinEditNumber->Value());
+    ini.WriteInteger(keys::kOption, keys::kColorBoxNumber, Form2->ColorBoxNumber->Selected());
+    ini.WriteInteger(keys::kOption, keys::kComboBoxFont, Form2->ComboBoxFont->ItemIndex());
+    ini.WriteInteger(keys::kOption, keys::kTrackBarScale, Form2->TrackBarScale->Position());
+    ini.WriteBool(keys::kOption, keys::kCheckBoxAutoColor, Form2->CheckBoxAutoColor->Checked());
+  }
   ini.WriteInteger(keys::kOption, keys::kTop, Top());
   ini.WriteInteger(keys::kOption, keys::kLeft, Left());
   ini.Update();
@@ -165,12 +201,14 @@ void TForm1::SaveNastr() {
 
 // ---- font and mouse ----------------------------------------------------------
 
-int TForm1::SelectedFontIndex() const { return 0; }
-int TForm1::ScalePosition() const { return 100; }
-bool TForm1::IsMouseIgnored() const { return false; }
+int TForm1::SelectedFontIndex() const { return Form2 ? Form2->ComboBoxFont->ItemIndex() : 0; }
+int TForm1::ScalePosition() const { return Form2 ? Form2->TrackBarScale->Position() : 100; }
+bool TForm1::IsMouseIgnored() const { return Form2 && Form2->IsMouseIgnored(); }
+bool TForm1::CentredPositionChosen() const { return Form2 && Form2->RadioButtonDefaultPosition->Checked(); }
 
 void TForm1::FontApply() {
-  // Reads the font list of the settings dialog; without it there is nothing to apply.
+  // Without the settings dialog there is no choice yet: the font stays.
+  if (Form2) ApplyFontIndex(Form2->ComboBoxFont->ItemIndex());
 }
 
 void TForm1::ApplyFontIndex(int index) {
@@ -192,16 +230,6 @@ void TForm1::ApplyFontIndex(int index) {
   }
 }
 
-void TForm1::ApplyStartupDefaults() {
-  UpdateCursorForAllLabels();
-  ApplyFontIndex(0);  // "Digital Display Regular", the font list's default entry
-  ui::Font f = LabelNumber->GetFont();
-  f.color = keys::kDefaultColor;  // the colour box's default: white digits
-  LabelNumber->SetFont(f);
-  ScaleDesignSizeToDpi();
-  ApplyScale();
-}
-
 void TForm1::UpdateCursorForAllLabels() {
   const std::uintptr_t h = Handle();
   const std::uint32_t ex = Windows().GetExStyle(h);
@@ -215,7 +243,10 @@ void TForm1::UpdateCursorForAllLabels() {
 }
 
 void TForm1::LabelNumberMouseDown(ui::Component&, ui::MouseButton button, unsigned, int, int) {
-  // The settings dialog's ignore-mouse choice is read here once that dialog exists.
+  if (Form2 && IsMouseIgnored()) {
+    PopupMenu1->SetAutoPopup(false);
+    return;
+  }
   PopupMenu1->SetAutoPopup(true);
   switch (button) {
     case ui::MouseButton::Left:
@@ -249,7 +280,7 @@ void TForm1::PopupMenu1Popup(ui::Component&) {
 void TForm1::Timer1Timer(ui::Component&) {
   {
     WindowUpdateLock lock(Handle());
-    if (FDefaultPosition) Centre();
+    if (CentredPositionChosen()) Centre();
     KeepAtBottom(widget::kZOrderTick);
     ApplyScale();
     Windows().InvalidateRect(Handle(), false);
@@ -311,19 +342,4 @@ void TForm1::ExitSizeMove() {
 void TForm1::SettingChange(std::uintptr_t action, const std::string&) {
   // The size limits follow a new work area (taskbar moved or resized).
   if (action == widget::kSpiSetWorkArea) ApplyScale();
-}
-
-void TForm1::RadioButtonDefaultPositionClick(ui::Component&) {
-  FDefaultPosition = true;
-  FLastPosition = false;
-  if (ui::Application* app = ui::Application::Current()) app->ProcessMessages();
-}
-
-void TForm1::RadioButtonLastPositionClick(ui::Component&) {
-  settings::IniFile ini(app::PortablePath());
-  FLastPosition = true;
-  FDefaultPosition = false;
-  SetTop(ini.ReadInteger(keys::kOption, keys::kTop, Top()));
-  SetLeft(ini.ReadInteger(keys::kOption, keys::kLeft, Left()));
-  KeepFormInWorkArea();
 }

@@ -46,16 +46,10 @@ class TForm1 : public ui::Form {
   void UpdateCursorForAllLabels();
   void ApplyScale();
   void KeepFormInWorkArea();
-  // The position choices' effect on the widget (the settings dialog's radio buttons).
-  void RadioButtonDefaultPositionClick(ui::Component& sender);
-  void RadioButtonLastPositionClick(ui::Component& sender);
 
   // Shows the font of list entry `index` (0..5 embedded, 6 "Segoe UI") on the digits;
   // a font that cannot be registered leaves the digits as they are.
   void ApplyFontIndex(int index);
-  // What loading the settings dialog gives the widget at start-up, until that dialog
-  // exists: the hand cursor, the first digital font in white, its size at scale 100.
-  void ApplyStartupDefaults();
   // The design client size (given at 96 DPI) at the DPI of the widget's monitor, so the
   // base size captured by the first ApplyScale is right on high-DPI screens.
   void ScaleDesignSizeToDpi();
@@ -64,15 +58,22 @@ class TForm1 : public ui::Form {
   void FormCreate(ui::Component& sender);
   void FormClose(ui::Component& sender, ui::CloseAction& action);
   void MenuExitClick(ui::Component& sender);
+  void MenuAboutClick(ui::Component& sender);
   void Timer1Timer(ui::Component& sender);
   void PopupMenu1Popup(ui::Component& sender);
   void LabelNumberMouseDown(ui::Component& sender, ui::MouseButton button, unsigned shift, int x, int y);
 
+  // Tray icon (unit_base_tray.cpp). The picture: 2 when coloured, else 0 for a light
+  // taskbar and 1 for a dark or unknown one; the registry is read afresh, and any failure
+  // leaves the picture as it was.
+  void SelectTrayPicture(bool coloured);
+  void TrayIcon1MouseMove(ui::Component& sender, unsigned shift, int x, int y);
+  void TrayIcon1DblClick(ui::Component& sender);
+  void SettingsClick(ui::Component& sender);
+
   int OriginalWidth() const { return FOriginalWidth; }
   int OriginalHeight() const { return FOriginalHeight; }
   bool ProcessPrioritySet() const { return FProcessPrioritySet; }
-  bool CentredPositionChosen() const { return FDefaultPosition; }
-  bool LastPositionChosen() const { return FLastPosition; }
 
   // Window messages: WM_MOVING, WM_EXITSIZEMOVE, WM_SETTINGCHANGE.
   void Moving(ui::Rect& r) override;
@@ -87,20 +88,18 @@ class TForm1 : public ui::Form {
   // Bottom of the window stack, and the application's own window hidden again.
   void KeepAtBottom(unsigned flags);
   void Centre();
-  // What the widget reads from the settings dialog; until that dialog exists, its design
-  // values: first font, scale 100, mouse not ignored.
+  // What the widget reads from the settings dialog; before that dialog exists, its design
+  // values: first font, scale 100, mouse not ignored, no position choice.
   int SelectedFontIndex() const;
   int ScalePosition() const;
   bool IsMouseIgnored() const;
+  bool CentredPositionChosen() const;
 
   ui::Color FCachedDesktopColor = 0;
   std::uint32_t FLastUpdateTime = 0;
   std::int32_t FOriginalWidth = 0;
   std::int32_t FOriginalHeight = 0;
   bool FProcessPrioritySet = false;
-  // Stand-ins for the settings dialog's two position radio buttons until it exists.
-  bool FDefaultPosition = false;
-  bool FLastPosition = false;
 };
 
 // The widget, once its construction has begun; empty before and after.

@@ -21,11 +21,15 @@ struct AnyHandlers {
 
 ui::HandlerMap Form1Handlers(std::vector<std::string>& calls) {
   ui::HandlerMap h;
-  for (const char* n : {"FormCreate", "MenuExitClick", "Timer1Timer", "PopupMenu1Popup"})
+  for (const char* n : {"FormCreate", "MenuExitClick", "Timer1Timer", "PopupMenu1Popup", "SettingsClick",
+                        "MenuAboutClick"})
     h.Add(n, ui::NotifyEvent([&calls, n](ui::Component&) { calls.push_back(n); }));
   h.Add("FormClose", ui::CloseEvent([&calls](ui::Component&, ui::CloseAction&) { calls.push_back("FormClose"); }));
   h.Add("LabelNumberMouseDown",
         ui::MouseEvent([&calls](ui::Component&, ui::MouseButton, unsigned, int, int) { calls.push_back("MouseDown"); }));
+  h.Add("TrayIcon1MouseMove",
+        ui::MouseMoveEvent([&calls](ui::Component&, unsigned, int, int) { calls.push_back("TrayIcon1MouseMove"); }));
+  h.Add("TrayIcon1DblClick", ui::NotifyEvent([&calls](ui::Component&) { calls.push_back("TrayIcon1DblClick"); }));
   return h;
 }
 

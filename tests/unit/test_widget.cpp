@@ -41,9 +41,9 @@ TEST_F(WidgetTest, CreationSetsIdentityTextsAndKeepsTheWidgetAtTheBottom) {
   EXPECT_EQ(sys.files.writes, 0);
 }
 
-TEST_F(WidgetTest, StartupDefaultsShowWhiteDigitalDigitsAtScale100) {
-  TForm1& f = Create();
-  f.ApplyStartupDefaults();
+TEST_F(WidgetTest, FirstStartShowsWhiteDigitalDigitsAtScale100) {
+  Start();
+  TForm1& f = *Form1;
   const ui::Font font = f.LabelNumber->GetFont();
   EXPECT_EQ(font.name, "Digital Display Regular");
   EXPECT_EQ(font.color, 0xFFFFFF);
@@ -176,13 +176,13 @@ TEST_F(WidgetTest, TickLocksDrawingAroundItsWork) {
 }
 
 TEST_F(WidgetTest, TickCentresOnlyWhenTheCentredChoiceIsOn) {
-  TForm1& f = Create();
-  f.ApplyScale();
+  TForm2& d = Start();
+  TForm1& f = *Form1;
   f.SetBounds(5, 7, f.Width(), f.Height());
   f.Timer1->Tick();
   EXPECT_EQ(f.Left(), 5);
   EXPECT_EQ(f.Top(), 7);
-  f.RadioButtonDefaultPositionClick(f);
+  d.RadioButtonDefaultPosition->Click();
   f.Timer1->Tick();
   EXPECT_EQ(f.Width(), 221);
   EXPECT_EQ(f.Height(), 188);
@@ -221,8 +221,7 @@ TEST_F(WidgetTest, WorkAreaChangeRescalesWithinTheNewLimits) {
 
 TEST_F(WidgetTest, HighDpiScalesTheDesignSizeBeforeTheBaseIsTaken) {
   sys.windows.dpi = 144;
-  TForm1& f = Create();
-  f.ScaleDesignSizeToDpi();
+  TForm1& f = Create();  // creation scales the design size
   f.ApplyScale();
   EXPECT_EQ(f.OriginalWidth(), 302 + 20);        // 201 at 150 %
   EXPECT_EQ(f.OriginalHeight(), 404 - 9 * 9);    // 269 at 150 %, less 9 x F
@@ -260,21 +259,23 @@ TEST_F(WidgetTest, DragNearAnEdgeSnapsToItAndPastAnEdgeStopsThere) {
 
 TEST_F(WidgetTest, LastPositionComesFromTheFileNotFromWhereTheWidgetIs) {
   sys.files.AddFile(kSettingsPath, "[Option]\r\nTop=300\r\nLeft=2000\r\n");
-  TForm1& f = Create();
+  TForm2& d = Start();
+  TForm1& f = *Form1;
   f.SetBounds(10, 10, 221, 188);
-  f.RadioButtonDefaultPositionClick(f);
-  f.RadioButtonLastPositionClick(f);
-  EXPECT_TRUE(f.LastPositionChosen());
-  EXPECT_FALSE(f.CentredPositionChosen());
+  d.RadioButtonDefaultPosition->Click();
+  d.RadioButtonLastPosition->Click();
+  EXPECT_TRUE(d.RadioButtonLastPosition->Checked());
+  EXPECT_FALSE(d.RadioButtonDefaultPosition->Checked());
   EXPECT_EQ(f.Top(), 300);
   EXPECT_EQ(f.Left(), 1920 - 221);  // brought back into the work area
   EXPECT_EQ(sys.files.writes, 0);
 }
 
 TEST_F(WidgetTest, LastPositionWithoutStoredValuesStaysPut) {
-  TForm1& f = Create();
+  TForm2& d = Start();
+  TForm1& f = *Form1;
   f.SetBounds(100, 200, 221, 188);
-  f.RadioButtonLastPositionClick(f);
+  d.RadioButtonLastPosition->Click();
   EXPECT_EQ(f.Left(), 100);
   EXPECT_EQ(f.Top(), 200);
 }

@@ -10,6 +10,7 @@
 #include "platform/headless/headless.h"
 #include "platform/ui/headless/headless_ui.h"
 #include "platform/ui/ui.h"
+#include "settings_dialog/unit_settings.h"
 #include "widget/unit_base.h"
 
 namespace widget_test {
@@ -36,22 +37,39 @@ inline void GiveVersion(headless::Platform& sys, const std::u16string& version) 
 // The installed settings file of the headless platform.
 inline const char* kSettingsPath = "C:\\Users\\User\\AppData\\Roaming\\Cifrona Project\\Cifrona\\Config\\Option.ini";
 
-class WidgetTest : public ::testing::Test {
- protected:
-  WidgetTest() {
+// One headless run of the program: platform, toolkit backend and application. Only one
+// may exist at a time (the backend and application are process-wide).
+class Program {
+ public:
+  Program() {
     sys.files.AddFile(sys.system.exePath, "MZ");
     GiveVersion(sys, u"2.0.26.307");
     app = std::make_unique<ui::Application>();
     app->SetTitle("Cifrona");
     app->OnException = [this](const std::exception_ptr& e) { errors.push_back(ErrorText(e)); };
   }
-  ~WidgetTest() override {
+  ~Program() {
     app.reset();
     Form1 = nullptr;
+    Form2 = nullptr;
   }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
   TForm1& Create() {
     app->CreateForm(Form1);
     return *Form1;
+  }
+  // The widget and the settings dialog as start-up leaves them: the stored settings loaded.
+  TForm2& Start() {
+    Create();
+    app->CreateForm(Form2);
+    Form2->LoadNastr();
+    return *Form2;
+  }
+  TForm2& StartWith(const std::string& settings) {
+    sys.files.AddFile(kSettingsPath, settings);
+    return Start();
   }
   std::string Settings() { return sys.files.ReadAll(kSettingsPath).value_or("<none>"); }
 
@@ -60,5 +78,7 @@ class WidgetTest : public ::testing::Test {
   std::unique_ptr<ui::Application> app;
   std::vector<std::string> errors;
 };
+
+class WidgetTest : public ::testing::Test, public Program {};
 
 }  // namespace widget_test

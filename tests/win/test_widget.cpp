@@ -7,6 +7,7 @@
 
 #include "platform/ui/win32/win32_ui.h"
 #include "platform/win32/win32_platform.h"
+#include "settings_dialog/unit_settings.h"
 #include "widget/identity.h"
 #include "widget/unit_base.h"
 
@@ -21,13 +22,15 @@ class WidgetWindowTest : public ::testing::Test {
         [this](const std::string&, const std::string& text) { errors.push_back(text); });
     app.SetTitle("Cifrona");
     app.CreateForm(Form1);
-    // What start-up gives the widget until the settings dialog takes over.
-    Form1->ApplyStartupDefaults();
+    app.CreateForm(Form2);
+    // As start-up does: the stored settings (none here) reach the widget.
+    Form2->LoadNastr();
     Form1->Show();
     hwnd = reinterpret_cast<HWND>(Form1->Handle());
   }
   ~WidgetWindowTest() override {
     Form1 = nullptr;
+    Form2 = nullptr;
     ui::win32::Backend::SetErrorBoxHookForTests(nullptr);
   }
 

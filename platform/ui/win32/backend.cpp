@@ -29,6 +29,12 @@ class AppWindow : public Window {
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_TIMER && wParam >= Backend::kTrayRetryTimer) {
+      auto it = backend_.trays_.find(static_cast<UINT>(wParam - Backend::kTrayRetryTimer));
+      if (it != backend_.trays_.end())
+        if (auto* peer = dynamic_cast<TrayPeer*>(it->second->GetPeer())) SafeCall([&] { peer->Retry(); });
+      return 0;
+    }
     if (msg == WM_TIMER) {
       auto it = backend_.timers_.find(wParam);
       if (it != backend_.timers_.end()) {

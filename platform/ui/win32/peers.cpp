@@ -56,7 +56,12 @@ void DrawLight(Backend& backend, HDC dc, Control& c) {
   if (!label.Transparent()) FillRect(dc, &r, backend.BrushFor(Backend::ToColorRef(Styles().BackgroundOf(label))));
   Selected font(dc, backend.FontFor(Styles().FontOf(label), DpiOf(label)));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, Backend::ToColorRef(Styles().TextColorOf(label)));
+  COLORREF textColor = Backend::ToColorRef(Styles().TextColorOf(label));
+  // Text in a colour-keyed form's key colour would vanish: one step of blue keeps it visible.
+  if (const Form* form = label.OwnerForm(); form && form->TransparentColor() &&
+                                            textColor == Backend::ToColorRef(form->TransparentColorValue()))
+    textColor ^= 0x010000;
+  SetTextColor(dc, textColor);
   UINT format = 0;
   if (label.GetAlignment() == Alignment::Center) format |= DT_CENTER;
   if (label.GetAlignment() == Alignment::Right) format |= DT_RIGHT;
@@ -89,6 +94,55 @@ Control* LightAt(Control& container, POINT p) {
 
 class ChildPeer;
 ChildPeer* ChildOf(HWND hwnd) { return static_cast<ChildPeer*>(GetPropW(hwnd, kPeerProp)); }
+
+// Hints: one tooltip control per form, owned by the form's window (so it goes with it) and
+// kept as a property of that window; each windowed control with a shown hint is one tool.
+const wchar_t kTooltipProp[] = L"CifronaTooltip";
+
+HWND TooltipOf(HWND form, bool create) {
+  if (auto* tip = static_cast<HWND>(GetPropW(form, kTooltipProp)); tip || !create) return tip;
+  HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (tip) SetPropW(form, kTooltipProp, tip);
+  return tip;
+}
+
+// Shows, changes or removes the tool of a control window; gives whether the tool is there
+// now. The tooltip control copies the text; changing it while the tip is up redraws the
+// tip with the new text.
+bool SetToolHint(HWND control, const Control& c, bool added) {
+  HWND form = GetAncestor(control, GA_ROOT);
+  if (!form || form == control) return false;
+  HWND tip = TooltipOf(form, c.HintShown());
+  if (!tip) return false;
+  std::wstring text = Wide(c.Hint());
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = GetParent(control);
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.lpszText = text.data();
+  if (!c.HintShown()) {
+    if (added) SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    return false;
+  }
+  if (added) {
+    SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+    return true;
+  }
+  return SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
+}
+
+void RemoveToolHint(HWND control) {
+  HWND form = GetAncestor(control, GA_ROOT);
+  HWND tip = form && form != control ? TooltipOf(form, false) : nullptr;
+  if (!tip) return;
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = GetParent(control);
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
 
 HWND ContainerHwnd(const Control& c) {
   for (Control* p = c.Parent(); p; p = p->Parent())
@@ -171,10 +225,12 @@ class ChildPeer : public Peer {
       SendMessageW(upDown_, UDM_SETPOS32, 0, 50);
       SetPropW(upDown_, kPeerProp, this);
     }
-    for (Change c : {Change::Font, Change::State, Change::Range, Change::Items, Change::Enabled, Change::Style}) Changed(c);
+    for (Change c : {Change::Font, Change::State, Change::Range, Change::Items, Change::Enabled, Change::Style, Change::Hint})
+      Changed(c);
   }
 
   ~ChildPeer() override {
+    if (hwnd_ && toolAdded_) RemoveToolHint(hwnd_);
     if (upDown_) {
       RemovePropW(upDown_, kPeerProp);
       DestroyWindow(upDown_);
@@ -246,6 +302,9 @@ class ChildPeer : public Peer {
         break;
       case Change::Style:
         SetStyleBits();
+        break;
+      case Change::Hint:
+        toolAdded_ = SetToolHint(hwnd_, control_, toolAdded_);
         break;
       default:
         InvalidateRect(hwnd_, nullptr, TRUE);
@@ -464,6 +523,7 @@ class ChildPeer : public Peer {
   HWND upDown_ = nullptr;
   int id_ = 0;
   bool settingText_ = false;
+  bool toolAdded_ = false;
 };
 
 // ---------------------------------------------------------------- labels and images
@@ -500,6 +560,7 @@ class ContainerPeer : public Window, public Peer {
   }
 
   ~ContainerPeer() override {
+    if (form_ && hwnd()) RemovePropW(hwnd(), kTooltipProp);  // the tooltip itself goes with its owner
     if (hwnd()) backend_.UnregisterForm(hwnd());
     if (modalDisabled_) ReenableOthers();
   }
@@ -514,7 +575,10 @@ class ContainerPeer : public Window, public Peer {
   void SetFocus() override { ::SetFocus(hwnd()); }
   bool Focused() const override { return GetFocus() == hwnd(); }
   void BringToFront() override {
-    if (form_ && !(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & WS_EX_NOACTIVATE)) SetForegroundWindow(hwnd());
+    if (!form_) return;
+    if (!(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & WS_EX_NOACTIVATE)) SetForegroundWindow(hwnd());
+    // A window that never takes the focus is raised without being activated.
+    else SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 
   void Changed(Change what) override {
@@ -1048,6 +1112,7 @@ TrayPeer::TrayPeer(Backend& backend, TrayIcon& icon) : backend_(backend), icon_(
 }
 
 TrayPeer::~TrayPeer() {
+  StopRetry();
   if (added_) {
     NOTIFYICONDATAW d{};
     Fill(d);
@@ -1069,35 +1134,89 @@ void TrayPeer::Fill(NOTIFYICONDATAW& d) const {
   d.szTip[127] = L'\0';
 }
 
+namespace {
+
+// The small-icon size at a DPI; GetSystemMetricsForDpi only exists from Windows 10 1607.
+SIZE SmallIconSize(UINT dpi) {
+  using ForDpi = int(WINAPI*)(int, UINT);
+  static const auto forDpi =
+      reinterpret_cast<ForDpi>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+  if (forDpi) return {forDpi(SM_CXSMICON, dpi), forDpi(SM_CYSMICON, dpi)};
+  return {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+}
+
+}  // namespace
+
 void TrayPeer::LoadPicture() {
   if (picture_) DestroyIcon(picture_);
   picture_ = nullptr;
   ImageList* list = icon_.Icons();
   if (!list || icon_.IconIndex() < 0 || icon_.IconIndex() >= list->Count()) return;
-  // The notification area shows small icons: pick the size for the DPI, not the list's 32.
-  UINT dpi = GetDpiForSystem();
-  int cx = GetSystemMetricsForDpi(SM_CXSMICON, dpi), cy = GetSystemMetricsForDpi(SM_CYSMICON, dpi);
-  picture_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), Wide(list->Icons()[icon_.IconIndex()]).c_str(), IMAGE_ICON,
-                                           cx, cy, LR_DEFAULTCOLOR));
+  // The notification area shows small icons: pick the size for the owner window's DPI,
+  // not the list's 32, so the shell never scales a picture down (16 px at 96 DPI).
+  const Form* form = icon_.OwnerForm();
+  const UINT dpi = form && form->Dpi() > 0 ? static_cast<UINT>(form->Dpi()) : GetDpiForSystem();
+  const SIZE size = SmallIconSize(dpi);
+  picture_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), Wide(list->Icons()[icon_.IconIndex()]).c_str(),
+                                           IMAGE_ICON, size.cx, size.cy, LR_DEFAULTCOLOR));
 }
 
 void TrayPeer::Readd() {
+  // The shell also announces a new taskbar after a DPI change: load the picture afresh.
   added_ = false;
-  Changed(Change::Visible);
+  LoadPicture();
+  Apply();
 }
 
 void TrayPeer::Changed(Change what) {
   if (what == Change::Image) LoadPicture();
+  Apply();
+}
+
+void TrayPeer::Apply() {
   tip_ = Wide(icon_.Hint());
   NOTIFYICONDATAW d{};
   Fill(d);
   if (!icon_.Visible()) {
+    StopRetry();
     if (added_) Shell_NotifyIconW(NIM_DELETE, &d);
     added_ = false;
     return;
   }
-  if (!added_) added_ = Shell_NotifyIconW(NIM_ADD, &d) != FALSE;
-  else Shell_NotifyIconW(NIM_MODIFY, &d);
+  DWORD error = ERROR_SUCCESS;
+  if (added_) {
+    if (!Shell_NotifyIconW(NIM_MODIFY, &d)) error = GetLastError();
+  } else if (Shell_NotifyIconW(NIM_ADD, &d)) {
+    added_ = true;
+  } else {
+    error = GetLastError();
+    // A busy shell may have taken the icon although the call timed out, and a taskbar
+    // re-announced without a restart still holds it: then changing it is what works.
+    if (Shell_NotifyIconW(NIM_MODIFY, &d)) {
+      added_ = true;
+      error = ERROR_SUCCESS;
+    }
+  }
+  // While the shell is too busy to answer (at logon, above all), try again every few
+  // seconds; other failures wait for the next taskbar announcement.
+  if (error == ERROR_TIMEOUT) StartRetry();
+  else StopRetry();
+}
+
+void TrayPeer::StartRetry() {
+  if (retrying_) return;
+  retrying_ = SetTimer(backend_.AppHwnd(), Backend::kTrayRetryTimer + id_, kRetryMs, nullptr) != 0;
+}
+
+void TrayPeer::StopRetry() {
+  if (!retrying_) return;
+  KillTimer(backend_.AppHwnd(), Backend::kTrayRetryTimer + id_);
+  retrying_ = false;
+}
+
+void TrayPeer::Retry() {
+  StopRetry();
+  Apply();
 }
 
 std::unique_ptr<Peer> MakePeer(Backend& backend, Component& c) {

@@ -22,11 +22,20 @@ class TrayPeer : public Peer {
   TrayPeer(Backend& backend, TrayIcon& icon);
   ~TrayPeer() override;
   void Changed(Change what) override;
+  // The taskbar was created anew: add the icon again with its picture and tooltip.
   void Readd();
+  // The retry timer's tick after the shell timed out.
+  void Retry();
+  static constexpr UINT kRetryMs = 3000;
 
  private:
   void Fill(NOTIFYICONDATAW& d) const;
   void LoadPicture();
+  // Adds, changes or removes the icon to match the component.
+  void Apply();
+  void StartRetry();
+  void StopRetry();
+  bool retrying_ = false;
   Backend& backend_;
   TrayIcon& icon_;
   UINT id_;

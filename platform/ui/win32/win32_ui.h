@@ -48,6 +48,8 @@ class Backend : public ui::Backend {
   void RemoveTimerTarget(UINT_PTR id);
   UINT AddTrayTarget(TrayIcon* icon);
   void RemoveTrayTarget(UINT id);
+  // Timer ids of the application window from here on retry a tray icon (plus its id).
+  static constexpr UINT_PTR kTrayRetryTimer = 0x7F000000;
   HWND AppHwnd() const;
   static Backend& Instance();
 
