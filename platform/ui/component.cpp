@@ -173,13 +173,13 @@ void Control::SetEnabled(bool v) {
 void Control::SetHint(const std::string& h) {
   if (h == hint_) return;
   hint_ = h;
-  Notify(Change::Text);
+  Notify(Change::Hint);
 }
 
 void Control::SetShowHint(bool v) {
   if (v == showHint_) return;
   showHint_ = v;
-  Notify(Change::Text);
+  Notify(Change::Hint);
 }
 
 void Control::SetCursor(Cursor c) {

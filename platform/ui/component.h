@@ -32,7 +32,7 @@ std::optional<Kind> KindFromName(std::string_view name);
 inline constexpr std::string_view kTextProperties[] = {"Caption", "Hint", "Title", "Text", "TextHint"};
 
 // What changed on a component, so that its peer refreshes only that.
-enum class Change { Text, Bounds, Visible, Enabled, Font, Color, Cursor, State, Items, Range, Timer, Image, Style, Children };
+enum class Change { Text, Bounds, Visible, Enabled, Font, Color, Cursor, State, Items, Range, Timer, Image, Style, Children, Hint };
 
 // A backend's object behind one component (a window, a menu, a timer id, a notify icon).
 // Operations that only some kinds use have do-nothing defaults.
@@ -156,10 +156,13 @@ class Control : public Component {
   virtual void SetVisible(bool v);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool v);
+  // The hint is the control's tooltip: shown while ShowHint is on and the hint is not empty
+  // (HintShown); a change of either shows at once, also while the tooltip is up.
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& h);
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool v);
+  bool HintShown() const { return showHint_ && !hint_.empty(); }
   Cursor GetCursor() const { return cursor_; }
   void SetCursor(Cursor c);
 

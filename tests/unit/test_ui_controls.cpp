@@ -1,6 +1,9 @@
 // The rules controls keep whatever the backend: values set from code, clamping, groups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "platform/ui/headless/headless_ui.h"
 
 namespace {
@@ -255,6 +258,40 @@ TEST(TextProperties, EachKindHasItsOwnSetAndOthersAreRefused) {
   EXPECT_EQ(item.GetTextProperty("Caption"), "");
   EXPECT_TRUE(form.SetTextProperty("Caption", "Настройки"));
   EXPECT_EQ(form.Caption(), "Настройки");
+}
+
+using HintTest = Fixture;
+
+// The settings dialog's slider shows its position as its hint while it moves; the
+// translation engine sets hints by name. Every real change must reach the tooltip at once.
+TEST_F(HintTest, ChangesOfTheHintOrOfShowHintReachThePeerAndTheHintShowsOnlyWhenOnAndNotEmpty) {
+  auto& slider = form.Create<ui::TrackBar>("TrackBarScale");
+  form.Handle();
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool shown;
+    bool reachesPeer;
+  };
+  const Step steps[] = {
+      {"hint while off", [&] { slider.SetHint("100"); }, false, true},
+      {"switched on", [&] { slider.SetShowHint(true); }, true, true},
+      {"same hint again", [&] { slider.SetHint("100"); }, true, false},
+      {"same switch again", [&] { slider.SetShowHint(true); }, true, false},
+      {"new hint while on", [&] { slider.SetHint("101"); }, true, true},
+      {"hint by name", [&] { slider.SetTextProperty("Hint", "250"); }, true, true},
+      {"emptied", [&] { slider.SetHint(""); }, false, true},
+      {"refilled", [&] { slider.SetHint("500"); }, true, true},
+      {"switched off", [&] { slider.SetShowHint(false); }, false, true},
+  };
+  for (const Step& step : steps) {
+    backend.log.clear();
+    step.act();
+    EXPECT_EQ(slider.HintShown(), step.shown) << step.what;
+    const bool reached = std::find(backend.log.begin(), backend.log.end(), "TrackBarScale.Hint") != backend.log.end();
+    EXPECT_EQ(reached, step.reachesPeer) << step.what;
+  }
+  EXPECT_EQ(slider.GetTextProperty("Hint"), "500");
 }
 
 TEST(Snap, EdgesWithinTheDistanceGoOntoTheWorkAreaAndTheOriginIsLeftAlone) {

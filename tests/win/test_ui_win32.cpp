@@ -8,7 +8,11 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "platform/ui/ui.h"
 #include "platform/ui/win32/win32_ui.h"
@@ -332,6 +336,141 @@ TEST_F(UiWin32, DialogControlsReportUserInputAndFollowValuesSetFromCode) {
   app.ProcessMessages();
   EXPECT_EQ(calls, std::vector<std::string>{"ButtonSaveClick"});
   if (const char* shot = getenv("CIFRONA_UI_SHOT_MS")) Sleep(static_cast<DWORD>(atoi(shot)));
+}
+
+}  // namespace
+
+namespace {
+
+// A window that must never take the focus (the widget) stays inactive whatever the system
+// does to it: a click asks it, and the move loop moves it without SWP_NOACTIVATE. Its bounds
+// follow such moves, so a later size change keeps the place the user dragged it to.
+TEST_F(UiWin32, NoActivateFormStaysInactiveWhenClickedOrMovedByTheSystemAndKeepsItsNewPlace) {
+  WidgetLike* form = nullptr;
+  app.CreateForm(form);
+  form->Show();
+  app.ProcessMessages();
+  HWND hwnd = reinterpret_cast<HWND>(form->Handle());
+  EXPECT_EQ(SendMessageW(hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+            MA_NOACTIVATE);
+
+  SetWindowPos(hwnd, nullptr, 340, 260, 0, 0, SWP_NOSIZE);  // as the move loop does it
+  app.ProcessMessages();
+  EXPECT_NE(GetActiveWindow(), hwnd);
+  EXPECT_NE(GetForegroundWindow(), hwnd);
+  EXPECT_EQ(form->Left(), 340);
+  EXPECT_EQ(form->Top(), 260);
+
+  form->SetBounds(form->Left(), form->Top(), 250, 200);
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  EXPECT_EQ(r.left, 340);
+  EXPECT_EQ(r.top, 260);
+  EXPECT_EQ(r.right - r.left, 250);
+}
+
+struct FoundTooltips {
+  HWND owner;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTooltip(HWND h, LPARAM data) {
+  auto* f = reinterpret_cast<FoundTooltips*>(data);
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && GetWindow(h, GW_OWNER) == f->owner) f->found.push_back(h);
+  return TRUE;
+}
+
+// The tooltip controls owned by a form's window.
+std::vector<HWND> TooltipsOf(HWND form) {
+  FoundTooltips f{form, {}};
+  EnumThreadWindows(GetCurrentThreadId(), &CollectTooltip, reinterpret_cast<LPARAM>(&f));
+  return f.found;
+}
+
+// The text the tooltip shows for a control window ("" when it has no tool for it).
+std::wstring TipText(HWND tip, HWND control) {
+  wchar_t buffer[1024] = {};
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = GetParent(control);
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.lpszText = buffer;
+  SendMessageW(tip, TTM_GETTEXTW, static_cast<WPARAM>(std::size(buffer)), reinterpret_cast<LPARAM>(&ti));
+  return buffer;
+}
+
+// Hints of the windowed controls: one tooltip per form, its text following every change of
+// the hint at once (the settings dialog's slider shows its position while it moves).
+TEST_F(UiWin32, ControlHintsShareTheFormsTooltipAndItsTextFollowsEveryChange) {
+  struct Dialog : ui::Form {
+    Dialog() : ui::Form("FormHints") {
+      ui::LoadForm(*this,
+                   "form FormHints\n"
+                   "  BorderStyle = Dialog\n"
+                   "  ClientSize = 300, 200\n"
+                   "  TrackBar TrackBarScale\n"
+                   "    Left = 10\n"
+                   "    Top = 10\n"
+                   "    Width = 200\n"
+                   "    Height = 40\n"
+                   "    Min = 30\n"
+                   "    Max = 500\n"
+                   "    Position = 100\n"
+                   "  end\n"
+                   "  Button ButtonSave\n"
+                   "    Left = 10\n"
+                   "    Top = 100\n"
+                   "    Width = 80\n"
+                   "    Height = 25\n"
+                   "    Caption = \"OK\"\n"
+                   "    Hint = \"Сохранить\"\n"
+                   "    ShowHint = true\n"
+                   "  end\n"
+                   "end\n",
+                   ui::HandlerMap());
+    }
+  };
+  Dialog* form = nullptr;
+  app.CreateForm(form);
+  form->Show();
+  app.ProcessMessages();
+  HWND formHwnd = reinterpret_cast<HWND>(form->Handle());
+  auto& slider = form->Get<ui::TrackBar>("TrackBarScale");
+  auto& button = form->Get<ui::Button>("ButtonSave");
+  HWND sliderHwnd = reinterpret_cast<HWND>(slider.GetPeer()->Handle());
+  HWND buttonHwnd = reinterpret_cast<HWND>(button.GetPeer()->Handle());
+
+  // The slider's change handler, as the settings dialog has it.
+  slider.OnChange = [&](ui::Component&) {
+    slider.SetShowHint(true);
+    slider.SetHint(std::to_string(slider.Position()));
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    const wchar_t* sliderTip;
+  };
+  const Step steps[] = {
+      {"no hint yet", [] {}, L""},
+      {"moved from code", [&] { slider.SetPosition(250); }, L"250"},
+      {"moved by the user", [&] { SendMessageW(sliderHwnd, TBM_SETPOS, TRUE, 251);
+                                  SendMessageW(formHwnd, WM_HSCROLL, TB_THUMBTRACK, reinterpret_cast<LPARAM>(sliderHwnd)); },
+       L"251"},
+      {"hint by name", [&] { slider.SetTextProperty("Hint", "Масштаб"); }, L"Масштаб"},
+      {"switched off", [&] { slider.SetShowHint(false); }, L""},
+      {"switched on again", [&] { slider.SetShowHint(true); }, L"Масштаб"},
+      {"moved to the end", [&] { slider.SetPosition(500); }, L"500"},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    app.ProcessMessages();
+    auto tips = TooltipsOf(formHwnd);
+    ASSERT_EQ(tips.size(), 1u) << step.what;  // the button's hint made it; one for the whole form
+    EXPECT_EQ(TipText(tips[0], sliderHwnd), step.sliderTip) << step.what;
+    EXPECT_EQ(TipText(tips[0], buttonHwnd), L"Сохранить") << step.what;
+  }
 }
 
 }  // namespace

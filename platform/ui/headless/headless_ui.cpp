@@ -22,6 +22,7 @@ const char* ChangeName(Change c) {
     case Change::Image: return "Image";
     case Change::Style: return "Style";
     case Change::Children: return "Children";
+    case Change::Hint: return "Hint";
   }
   return "?";
 }
