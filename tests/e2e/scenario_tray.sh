@@ -1,0 +1,111 @@
+# The tray icon: its picture follows the taskbar's light or dark mode (only
+# SystemUsesLightTheme exactly 1 is light; the apps' mode never matters) or is the coloured
+# one when chosen; a double click on it hides the widget and shows it again in its place;
+# a right-button release opens the widget's menu.
+#
+# Under bare Xvfb there is no tray of the X desktop, so Wine's explorer shows the icons in
+# a small window of its own ("Wine System Tray", white, the icons from its top-left
+# corner). It opens under the widget at the top-left of the screen, so it is moved aside
+# before it is looked at or clicked.
+source "$(dirname "$0")/lib.sh"
+
+PERSONALIZE='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
+TRAY_X=500 TRAY_Y=300  # where the tray window is moved to
+ICON_W=24 ICON_H=20    # the first icon's cell in the tray window
+
+set_theme() {  # set_theme NAME TYPE DATA, or set_theme NAME - to remove the value
+  if [[ "$2" == - ]]; then
+    wine reg delete "$PERSONALIZE" /v "$1" /f >/dev/null 2>&1 || true
+  else
+    wine reg add "$PERSONALIZE" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1 || fail "reg add $1"
+  fi
+}
+
+tray_window() { xdotool search --name '^Wine System Tray$' 2>/dev/null | head -n1; }
+tray_shown() { [[ -n "$(tray_window)" ]]; }
+
+# Pixel counts of the icon's cell, on the tray's white: "black blue amber green".
+icon_pixels() {  # icon_pixels PNG
+  local cell
+  cell=$(convert "$1" -crop "${ICON_W}x${ICON_H}+${TRAY_X}+${TRAY_Y}" +repage -depth 8 txt:-)
+  echo "$(grep -ci '#000000' <<<"$cell" || true) $(grep -ci '#2096F3' <<<"$cell" || true)" \
+    "$(grep -ci '#FFC106' <<<"$cell" || true) $(grep -ci '#4BAF4F' <<<"$cell" || true)"
+}
+
+# The picture the icon shows, told from its pixels: black squares (0) leave over a hundred
+# black pixels, white squares (1) only their black numerals, the coloured one (2) its three
+# colours.
+picture_shown() {  # picture_shown PNG -> 0, 1, 2 or ?
+  local black blue amber green
+  read -r black blue amber green < <(icon_pixels "$1")
+  if ((blue > 15 && amber > 15 && green > 15)); then echo 2
+  elif ((black >= 90)); then echo 0
+  elif ((black >= 10 && black < 60 && blue == 0)); then echo 1
+  else echo "? (black=$black blue=$blue amber=$amber green=$green)"
+  fi
+}
+
+# Starts the program and waits until its icon is in the tray, moved where it can be seen.
+start_with_tray() {
+  start_app
+  wait_for 30 widget_shown || fail "no widget window appeared"
+  wait_for 15 tray_shown || fail "no tray icon appeared"
+  xdotool windowmove "$(tray_window)" "$TRAY_X" "$TRAY_Y"
+  sleep 1.5  # the start-up load sets the picture; let the tray redraw
+}
+
+stop_app() {
+  kill_all
+  wait_for 10 app_ended || fail "the program did not end"
+  # Wine's tray drops the icons of ended programs; wait for it so the next start is alone.
+  wait_for 10 bash -c '! xdotool search --name "^Wine System Tray$" >/dev/null 2>&1' || true
+}
+
+clear_settings
+settings=$(installed_settings)
+
+# case: SystemUsesLightTheme type and data | AppsUseLightTheme | coloured | picture
+cases=(
+  "light|REG_DWORD 1|REG_DWORD 0|0|0"
+  "dark|REG_DWORD 0|REG_DWORD 1|0|1"
+  "only-1-is-light|REG_DWORD 2|-|0|1"
+  "missing|-|REG_DWORD 1|0|1"
+  "not-a-number|REG_SZ 1|-|0|0"
+  "coloured|REG_DWORD 1|-|1|2"
+)
+for c in "${cases[@]}"; do
+  IFS='|' read -r name system apps coloured want <<<"$c"
+  set_theme SystemUsesLightTheme $system
+  set_theme AppsUseLightTheme $apps
+  mkdir -p "$(dirname "$settings")"
+  printf '[Option]\r\nMenuColorTrayIcon=%s\r\n' "$coloured" >"$settings"
+  start_with_tray
+  png=$(shot "tray-$name")
+  got=$(picture_shown "$png")
+  note "$name: picture $got ($(icon_pixels "$png"))"
+  [[ "$got" == "$want" ]] || fail "$name: the tray shows picture $got, expected $want"
+  probe_windows | grep "visible=1" | grep -q "class=#32770" && fail "$name: a message box appeared"
+  [[ "$name" == coloured ]] || stop_app
+done
+
+# The last program still runs: double clicks on its icon hide and show the widget.
+icon_x=$((TRAY_X + ICON_W / 2)) icon_y=$((TRAY_Y + ICON_H / 2))
+before=$(rect_of "$(widget_line)")
+widget_hidden() { [[ -z "$(widget_line)" ]]; }
+xdotool mousemove "$icon_x" "$icon_y" sleep 0.3 click --repeat 2 --delay 80 1
+wait_for 5 widget_hidden || fail "a double click on the icon did not hide the widget"
+app_running || fail "hiding the widget ended the program"
+tray_shown || fail "the tray icon went away with the widget"
+shot hidden >/dev/null
+xdotool sleep 0.6 click --repeat 2 --delay 80 1
+wait_for 5 widget_shown || fail "a second double click did not show the widget"
+after=$(rect_of "$(widget_line)")
+[[ "$after" == "$before" ]] || fail "the widget came back at $after, not at $before"
+shot shown-again >/dev/null
+
+# A right-button release on the icon opens the widget's menu; Escape closes it.
+xdotool mousemove "$icon_x" "$icon_y" sleep 0.3 click 3
+wait_for 10 menu_open || fail "the context menu did not open from the tray"
+shot tray-menu >/dev/null
+xdotool key Escape
+note "ok"
