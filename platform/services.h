@@ -128,7 +128,13 @@ class Process {
   // Otherwise asks for below-normal priority (whatever that answers), closes the
   // handle and returns true.
   virtual bool LowerPriority() = 0;
+  // ShellExecuteW with the verb "open" (a document, a link, a program): parameters and
+  // folder may be empty, show is an SW_ value. True when the system started something.
+  virtual bool ShellOpen(WindowHandle owner, const std::string& file, const std::string& parameters,
+                         const std::string& folder, int show) = 0;
 };
+
+inline constexpr int kSwShow = 5;  // SW_SHOW
 
 // Window-manager calls on the toolkit's windows that the toolkit itself does not make.
 class WindowSystem {

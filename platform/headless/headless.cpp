@@ -348,6 +348,13 @@ bool Process::LowerPriority() {
   return true;
 }
 
+bool Process::ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
+                        const std::string& folder, int show) {
+  log_.Add("ShellOpen " + Hex(owner) + " " + file);
+  shellCalls.push_back({owner, file, parameters, folder, show});
+  return shellOpenSucceeds;
+}
+
 void WindowSystem::SetWindowPosBottom(platform::WindowHandle window, unsigned flags) {
   log_.Add("SetWindowPosBottom " + Hex(window) + " " + Hex(flags));
 }

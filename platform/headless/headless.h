@@ -143,11 +143,20 @@ class Process : public platform::Process {
   void CreateNamedMutex(const std::string& name) override;
   void SetThreadLocale(std::uint32_t lcid) override;
   bool LowerPriority() override;
+  bool ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
+                 const std::string& folder, int show) override;
 
   std::set<std::string> mutexes;  // exist in this logon, made by another copy or by this one
   std::uint32_t threadLocale = 0;
   bool canOpenProcess = true;
   bool belowNormal = false;
+  struct ShellCall {
+    platform::WindowHandle owner = 0;
+    std::string file, parameters, folder;
+    int show = 0;
+  };
+  std::vector<ShellCall> shellCalls;
+  bool shellOpenSucceeds = true;  // false: no program handles the target
 
  private:
   CallLog& log_;

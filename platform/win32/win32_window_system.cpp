@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_services.h"
@@ -29,6 +30,13 @@ class Process : public platform::Process {
     SetPriorityClass(h, BELOW_NORMAL_PRIORITY_CLASS);
     CloseHandle(h);
     return true;
+  }
+  bool ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
+                 const std::string& folder, int show) override {
+    const std::wstring f = Wide(file), p = Wide(parameters), d = Wide(folder);
+    const HINSTANCE result = ShellExecuteW(Hwnd(owner), L"open", f.c_str(), p.empty() ? nullptr : p.c_str(),
+                                           d.empty() ? nullptr : d.c_str(), show);
+    return reinterpret_cast<INT_PTR>(result) > 32;
   }
 
  private:
