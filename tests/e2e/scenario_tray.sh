@@ -108,4 +108,27 @@ xdotool mousemove "$icon_x" "$icon_y" sleep 0.3 click 3
 wait_for 10 menu_open || fail "the context menu did not open from the tray"
 shot tray-menu >/dev/null
 xdotool key Escape
+sleep 0.5
+
+# The tooltip, as Wine's tray shows it once the pointer has moved over the icon: two lines
+# (description, version and bitness) for this installed copy, a third (" Portable") for a
+# portable one. Its text is not readable from outside, so its height tells the lines.
+tooltip_line() { wine "$CIFRONA_PROBE" windows explorer.exe 2>/dev/null | tr -d '\r' | grep 'visible=1' | grep 'class=tooltips_class32' | head -n1; }
+tooltip_shown() { [[ -n "$(tooltip_line)" ]]; }
+tooltip_height() {
+  xdotool mousemove 200 600 sleep 0.5 mousemove "$icon_x" "$icon_y" sleep 0.2 mousemove $((icon_x + 1)) "$icon_y"
+  wait_for 10 tooltip_shown || fail "no tooltip over the icon"
+  local l t r b
+  read -r l t r b < <(rect_of "$(tooltip_line)")
+  echo $((b - t))
+}
+installed_height=$(tooltip_height)
+shot tooltip-installed >/dev/null
+stop_app
+: >"$copy_dir/portable.ini"
+start_with_tray
+portable_height=$(tooltip_height)
+shot tooltip-portable >/dev/null
+note "tooltip heights: installed $installed_height, portable $portable_height"
+((portable_height > installed_height)) || fail "the portable copy's tooltip has no third line"
 note "ok"
