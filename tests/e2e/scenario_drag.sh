@@ -39,25 +39,37 @@ inside() {  # inside L T R B: within the work area, size unchanged
   (($1 >= AL && $2 >= AT && $3 <= AR && $4 <= AB && $3 - $1 == W && $4 - $2 == H))
 }
 
+# Opens the context menu from the digits and closes it again with a click elsewhere.
+menu_and_away() {
+  xdotool mousemove --sync "$1" "$2" click 3
+  wait_for 10 menu_open || fail "the context menu did not open"
+  sleep 0.3
+  xdotool mousemove --sync $(((AL + AR) / 2)) $(((AT + AB) / 2)) click 1
+  wait_for 10 eval '! menu_open' || fail "the context menu did not close"
+}
+
 # Each drag starts on a digit (px,py) of the widget at L,T and ends with the pointer at the
 # target; then the widget's top-left corner is where the case expects it.
-#   free    the widget follows the pointer exactly
-#   snap    a left edge that would end 6 px from the work area's left edge goes onto it
-#   far-br  the pointer at the screen's bottom-right corner: flush with the right and bottom edges
-#   far-tl  the pointer at the top-left corner: flush with the left and top edges
+#   free        the widget follows the pointer exactly
+#   snap        a left edge that would end 6 px from the work area's left edge goes onto it
+#   far-br      the pointer at the screen's bottom-right corner: flush with the right and bottom edges
+#   far-tl      the pointer at the top-left corner: flush with the left and top edges
+#   after-menu  the context menu (which brings the widget to the foreground) does not spoil a drag
 cases=(
-  # name    target x          target y   expected left  expected top
-  "free     px+120            py+80      L+120          T+80"
-  "snap     px-(L-AL)+6       py         AL             T"
-  "far-br   AR-1              AB-1       AR-W           AB-H"
-  "far-tl   AL                AT         AL             AT"
+  # name      first  target x          target y   expected left  expected top
+  "free       -      px+120            py+80      L+120          T+80"
+  "snap       -      px-(L-AL)+6       py         AL             T"
+  "far-br     -      AR-1              AB-1       AR-W           AB-H"
+  "far-tl     -      AL                AT         AL             AT"
+  "after-menu menu   px+120            py+80      L+120          T+80"
 )
 for c in "${cases[@]}"; do
-  read -r name tx ty ex ey <<<"$c"
+  read -r name first tx ty ex ey <<<"$c"
   read -r L T R B < <(rect_of "$(widget_line)")
   png=$(shot "$name-before")
   read -r px py < <(digit_pixel "$png" "$L" "$T" "$R" "$B")
   [[ -n "$px" ]] || fail "$name: no digit pixel to press on"
+  if [[ $first == menu ]]; then menu_and_away "$px" "$py"; fi
   drag "$name" "$px" "$py" $((tx)) $((ty))
   read -r hl ht hr hb <<<"$HELD"
   read -r dl dt dr db <<<"$DROPPED"
