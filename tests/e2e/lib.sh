@@ -105,3 +105,80 @@ choose_last_menu_item() {
   read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
   xdotool mousemove $((l + 30)) $((b - 10)) sleep 0.3 click 1
 }
+
+# Right click on a digit: the widget's context menu opens.
+open_widget_menu() {
+  local png x y
+  png=$(shot "before-menu")
+  read -r x y < <(digit_pixel "$png" $(rect_of "$(widget_line)"))
+  [[ -n "$x" ]] || fail "no digit pixel to click"
+  xdotool mousemove "$x" "$y" click 3
+  wait_for 10 menu_open || fail "the context menu did not open"
+  sleep 0.5
+}
+# The rows of the open menu's separators (screen y, one per separator). Wine cannot read
+# another process's menu, so they are found in a screenshot: a one-pixel column left of
+# the item texts is plain except where a separator is drawn.
+menu_separators() {
+  local l t r b png
+  read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
+  png=$(shot menu)
+  convert "$png" -crop "1x$((b - t - 4))+$((l + 8))+$((t + 2))" +repage -depth 8 txt:- |
+    awk -v t="$((t + 2))" 'NR == 2 { bg = $3 }
+      NR > 1 { split($1, p, "[,:]"); y = p[2] + t
+               if ($3 != bg) { if (y != prev + 1) print y; prev = y } }'
+}
+# Clicks an item of the widget's open context menu by its text. The menu's sections, split
+# by separators: identity items | Тема, Язык | Настройки | Проверить обновления, О программе | Выход.
+choose_menu_item() {
+  local section row rows l t r b seps top bottom y
+  case "$1" in
+    "Тема") section=1 row=0 rows=2 ;;
+    "Язык") section=1 row=1 rows=2 ;;
+    "Настройки") section=2 row=0 rows=1 ;;
+    "Проверить обновления") section=3 row=0 rows=2 ;;
+    "О программе") section=3 row=1 rows=2 ;;
+    "Выход") section=4 row=0 rows=1 ;;
+    *) fail "unknown menu item \"$1\"" ;;
+  esac
+  read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
+  mapfile -t seps < <(menu_separators)
+  ((${#seps[@]} == 4)) || fail "the menu shows ${#seps[@]} separators, not 4"
+  top=${seps[$((section - 1))]}
+  bottom=$(((section < 4)) && echo "${seps[$section]}" || echo "$b")
+  y=$((top + 3 + (bottom - top - 3) * (2 * row + 1) / (2 * rows)))
+  xdotool mousemove $((l + 30)) "$y" sleep 0.3 click 1
+}
+# The child windows of the program's visible windows (see probe.cpp: children).
+probe_children() { wine "$CIFRONA_PROBE" children Cifrona.exe 2>/dev/null | tr -d '\r'; }
+# The settings dialog, opened from the widget's menu; its controls by class and text.
+SETTINGS="Настройки"
+settings_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$SETTINGS\"" | head -n1; }
+settings_shown() { [[ -n "$(settings_line)" ]]; }
+settings_gone() { ! settings_shown; }
+open_settings() {
+  open_widget_menu
+  choose_menu_item "$SETTINGS"
+  wait_for 10 settings_shown || fail "the settings dialog did not open"
+  sleep 0.5
+}
+# child CLASS [INDEX]: the INDEX-th (from 1) child of the settings dialog of that class;
+# child_text TEXT: the child showing that text.
+child() { probe_children | grep -F "top=\"$SETTINGS\"" | grep -F "class=$1 " | sed -n "${2:-1}p"; }
+child_text() { probe_children | grep -F "top=\"$SETTINGS\"" | grep -F "text=\"$1\"" | head -n1; }
+text_of() { sed -nE 's/.* text="([^"]*)".*/\1/p' <<<"$1"; }
+centre_of() {  # centre_of LINE -> "X Y"
+  local l t r b
+  read -r l t r b < <(rect_of "$1")
+  echo $(((l + r) / 2)) $(((t + b) / 2))
+}
+click_on() { xdotool mousemove $(centre_of "$1") sleep 0.2 click 1; sleep 0.5; }
+# Keys to the settings dialog (there is no window manager to give it the focus).
+settings_keys() {
+  local xid
+  xid=$(xdotool search --onlyvisible --name "^$SETTINGS\$" | head -n1)
+  # Focusing it again would move the focus inside it back to where it was at activation.
+  [[ $(xdotool getwindowfocus) == "$xid" ]] || xdotool windowfocus --sync "$xid"
+  xdotool key --delay 80 "$@"
+  sleep 0.5
+}

@@ -7,7 +7,12 @@
 //   probe cover L T W H SECS   shows a plain window there for SECS seconds
 //   probe top NAME.exe         brings that program's first visible window to the front
 //   probe workarea             the primary monitor's work area: L T R B
+//   probe children NAME.exe    one line per child window of that program's visible windows:
+//                              top-level caption, class, text, screen rect, and the control's
+//                              state (check box tick, slider position, list index)
+//   probe menuitems            the items of the open popup menu: index, text, screen rect
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -114,6 +119,64 @@ int WorkArea() {
   return 0;
 }
 
+// The state a test needs from a control, by its class.
+long long StateOf(HWND h, const std::wstring& cls) {
+  if (_wcsicmp(cls.c_str(), L"Button") == 0) return SendMessageW(h, BM_GETCHECK, 0, 0);
+  if (_wcsicmp(cls.c_str(), TRACKBAR_CLASSW) == 0) return SendMessageW(h, TBM_GETPOS, 0, 0);
+  if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) return SendMessageW(h, CB_GETCURSEL, 0, 0);
+  return 0;
+}
+
+int ListChildren(const wchar_t* exe) {
+  for (const auto& f : WindowsOf(exe)) {
+    if (!IsWindowVisible(f.hwnd)) continue;
+    wchar_t top[512] = {};
+    GetWindowTextW(f.hwnd, top, 512);
+    struct Ctx {
+      const wchar_t* top;
+    } ctx{top};
+    EnumChildWindows(
+        f.hwnd,
+        [](HWND h, LPARAM lp) -> BOOL {
+          auto* c = reinterpret_cast<Ctx*>(lp);
+          wchar_t cls[256] = {}, text[512] = {};
+          GetClassNameW(h, cls, 256);
+          // An edit's text is not its window caption: ask the control.
+          if (_wcsicmp(cls, L"Edit") == 0)
+            SendMessageW(h, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+          else
+            GetWindowTextW(h, text, 512);
+          RECT r{};
+          GetWindowRect(h, &r);
+          std::printf("top=\"%s\" class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d state=%lld\n",
+                      Utf8(c->top).c_str(), Utf8(cls).c_str(), Utf8(text).c_str(), r.left, r.top, r.right, r.bottom,
+                      IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, StateOf(h, cls));
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+int ListMenuItems() {
+  HWND menuWindow = nullptr;  // the visible one: the system keeps hidden menu windows too
+  while ((menuWindow = FindWindowExW(nullptr, menuWindow, L"#32768", nullptr)) && !IsWindowVisible(menuWindow)) {
+  }
+  if (!menuWindow) return 1;
+  const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
+  if (!menu) return 1;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[256] = {};
+    GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
+    RECT r{};
+    GetMenuItemRect(nullptr, menu, i, &r);
+    std::printf("index=%d text=\"%s\" rect=%ld,%ld,%ld,%ld\n", i, Utf8(text).c_str(), r.left, r.top, r.right, r.bottom);
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -122,6 +185,9 @@ int wmain(int argc, wchar_t** argv) {
     return Cover(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 3 && !wcscmp(argv[1], L"top")) return Top(argv[2]);
   if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
-  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe | workarea\n");
+  if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
+  if (argc >= 2 && !wcscmp(argv[1], L"menuitems")) return ListMenuItems();
+  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe | workarea | children NAME.exe | "
+               "menuitems\n");
   return 2;
 }

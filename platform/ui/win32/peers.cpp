@@ -189,6 +189,9 @@ class ChildPeer : public Peer {
         cls = WC_EDITW;
         ex = WS_EX_CLIENTEDGE;
         style |= ES_AUTOHSCROLL | WS_TABSTOP;
+        // Edit controls take their alignment at creation; later changes are only a hint.
+        if (static_cast<SpinEdit&>(control).TextAlignment() == Alignment::Center) style |= ES_CENTER;
+        if (static_cast<SpinEdit&>(control).TextAlignment() == Alignment::Right) style |= ES_RIGHT;
         text = Wide(static_cast<SpinEdit&>(control).Text());
         w -= UpDownWidth();
         break;
@@ -349,6 +352,10 @@ class ChildPeer : public Peer {
   }
 
   void OnScroll() {
+    if (pressing_) {
+      scrolledWhilePressing_ = true;
+      return;
+    }
     if (auto* t = dynamic_cast<TrackBar*>(&control_)) t->UserMoved(static_cast<int>(SendMessageW(hwnd_, TBM_GETPOS, 0, 0)));
   }
 
@@ -502,9 +509,23 @@ class ChildPeer : public Peer {
       }
       case WM_LBUTTONDOWN:
       case WM_RBUTTONDOWN:
+        // A slider pages or starts its thumb drag on the press; a handler that places the
+        // thumb itself must come after that, or the slider's own paging would undo it.
+        if (c.GetKind() == Kind::TrackBar) {
+          // Its scroll notifications wait until the press is handled: the change handlers
+          // let pending messages run, and a button release run inside the press would
+          // leave the slider holding the mouse for good.
+          pressing_ = true;
+          result = DefSubclassProc(hwnd_, msg, wParam, lParam);
+          pressing_ = false;
+          if (scrolledWhilePressing_) {
+            scrolledWhilePressing_ = false;
+            OnScroll();
+          }
+        }
         c.MouseDown(msg == WM_LBUTTONDOWN ? MouseButton::Left : MouseButton::Right, ShiftState(), GET_X_LPARAM(lParam),
                     GET_Y_LPARAM(lParam));
-        return false;
+        return c.GetKind() == Kind::TrackBar;
       case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT && c.GetCursor() != Cursor::Default) {
           ::SetCursor(CursorFor(c.GetCursor()));
@@ -524,6 +545,8 @@ class ChildPeer : public Peer {
   int id_ = 0;
   bool settingText_ = false;
   bool toolAdded_ = false;
+  bool pressing_ = false;
+  bool scrolledWhilePressing_ = false;
 };
 
 // ---------------------------------------------------------------- labels and images
