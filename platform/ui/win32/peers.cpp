@@ -962,6 +962,20 @@ class ContainerPeer : public Window, public Peer {
       case WM_CLOSE:
         form_->Close();
         return true;
+      case WM_ACTIVATE:
+        // The keyboard goes back where it was when the window was last left, or to the
+        // first control a Tab would reach, so a dialog is usable from the keyboard at once.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+          if (HWND f = GetFocus(); f && IsChild(hwnd(), f)) lastFocus_ = f;
+          return false;
+        }
+        if (HWND f = GetFocus(); f && IsChild(hwnd(), f)) return false;
+        if (HWND target = lastFocus_ && IsChild(hwnd(), lastFocus_) ? lastFocus_ : GetNextDlgTabItem(hwnd(), nullptr, FALSE)) {
+          ::SetFocus(target);
+          result = 0;
+          return true;
+        }
+        return false;
       case WM_MOVING: {
         auto* r = reinterpret_cast<RECT*>(lParam);
         Rect rect{r->left, r->top, r->right, r->bottom};
@@ -1055,6 +1069,7 @@ class ContainerPeer : public Window, public Peer {
   bool modalDisabled_ = false;
   std::vector<HWND> disabled_;
   Control* pressed_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control that had the keyboard when the form was left
 };
 
 // ---------------------------------------------------------------- menus and timers

@@ -1,0 +1,22 @@
+# "Игнорировать мышь": the widget lets every click through (WS_EX_TRANSPARENT), so a right
+# click on a digit opens no menu and the digits show the arrow; unticking brings it back.
+source "$(dirname "$0")/lib.sh"
+clear_settings
+mkdir -p "$(dirname "$(installed_settings)")"
+printf '[Option]\r\nCheckBoxIgnoreMouse=1\r\n' >"$(installed_settings)"
+start_app
+wait_for 30 widget_shown || fail "no widget window appeared"
+sleep 1.5
+line=$(widget_line)
+(((($(field "$line" exstyle)) & 0x20) != 0)) || fail "no WS_EX_TRANSPARENT: $(field "$line" exstyle)"
+png=$(shot ignored)
+read -r x y < <(digit_pixel "$png" $(rect_of "$line"))
+[[ -n "$x" ]] || fail "no digit pixel"
+xdotool mousemove "$x" "$y" click 3
+sleep 1.5
+! menu_open || fail "a right click on the digits opened the menu while the mouse is ignored"
+# A left press does not drag it either.
+xdotool mousemove "$x" "$y" mousedown 1 mousemove --sync $((x + 60)) $((y + 60)) mouseup 1
+sleep 1
+[[ $(rect_of "$(widget_line)") == "$(rect_of "$line")" ]] || fail "the widget moved under an ignored mouse"
+note ok
