@@ -22,12 +22,18 @@ app_running || fail "closing the dialog ended the program"
 [[ $(cat "$(installed_settings)") == "$(printf '[Option]\r\nSpinEditNumber=9999\r\nTrackBarScale=20\r\nComboBoxFont=9\r\n')" ]] ||
   fail "the close box wrote the settings file"
 
-# Shown again, the change is still there; "Ok" writes every key in its order and hides it.
+# Shown again, the change is still there; Escape hides it without storing too.
 open_settings
 [[ $(text_of "$(child Edit 1)") == 4999 ]] || fail "the dialog lost the change: '$(text_of "$(child Edit 1)")'"
+settings_keys Escape
+wait_for 10 settings_gone || fail "Escape did not hide the dialog"
+[[ $(grep -c . "$(installed_settings)") == 4 ]] || fail "Escape wrote the settings file"
+
+# "Ok" (here by Enter, the default button) writes every key in its order and hides it.
+open_settings
 click_on "$(child_text "Последнее")"
-click_on "$(child_text "Ok")"
-wait_for 10 settings_gone || fail "Ok did not hide the dialog"
+settings_keys Return
+wait_for 10 settings_gone || fail "Enter did not press Ok"
 settings=$(tr -d '\r' <"$(installed_settings)")
 note "$settings"
 keys=$(sed -nE 's/^([A-Za-z]+)=.*/\1/p' <<<"$settings" | tr '\n' ' ')

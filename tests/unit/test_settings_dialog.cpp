@@ -173,6 +173,19 @@ TEST_F(SettingsDialogTest, CloseBoxHidesWithoutWritingAndTheChangesStayInEffect)
   EXPECT_NE(Settings().find("SpinEditNumber=77\r\n"), std::string::npos);
 }
 
+TEST_F(SettingsDialogTest, EnterStoresAndHidesEscapeOnlyHides) {
+  TForm2& d = Start();
+  d.Show();
+  backend.Key(*d.SpinEditNumber, kVkUp);
+  backend.Key(*d.SpinEditNumber, ui::key::kEscape);  // the number field lets Escape through
+  EXPECT_FALSE(d.Visible());
+  EXPECT_EQ(sys.files.writes, 0);
+  d.Show();
+  backend.Key(*d.SpinEditNumber, ui::key::kReturn);
+  EXPECT_FALSE(d.Visible());
+  EXPECT_NE(Settings().find("SpinEditNumber=2\r\n"), std::string::npos);
+}
+
 // ---- the number fields ------------------------------------------------------------------
 
 TEST_F(SettingsDialogTest, NumberFieldsLetOnlyEditingAndNavigationKeysThrough) {
