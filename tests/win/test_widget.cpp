@@ -111,6 +111,43 @@ TEST_F(WidgetWindowTest, DigitsUseTheEmbeddedDefaultFont) {
   EXPECT_EQ(std::wstring(face).rfind(L"Digital Display", 0), 0u);
 }
 
+// Pixels of the widget's client area in one colour, as the window paints itself.
+int CountPixels(HWND hwnd, COLORREF color) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  HDC screen = GetDC(hwnd);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  PrintWindow(hwnd, mem, PW_CLIENTONLY);
+  int n = 0;
+  for (int y = 0; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x)
+      if (GetPixel(mem, x, y) == color) ++n;
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(hwnd, screen);
+  return n;
+}
+
+TEST_F(WidgetWindowTest, GrayDigitsStayVisibleOnTheGrayKey) {
+  const int index = [] {
+    const auto& items = Form2->ColorBoxNumber->Items();
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i].color == RGB(128, 128, 128)) return static_cast<int>(i);
+    return -1;
+  }();
+  ASSERT_GE(index, 0);
+  Form2->ColorBoxNumber->UserSelected(index);
+  EXPECT_EQ(Form1->LabelNumber->GetFont().color, 0x808080);  // the choice itself is kept
+  // Drawn one step of blue off the key, so the digits do not vanish with the background.
+  EXPECT_GT(CountPixels(hwnd, RGB(128, 128, 129)), 100);
+  // Any other colour is drawn as it is.
+  Form2->ColorBoxNumber->UserSelected(index - 1);
+  EXPECT_GT(CountPixels(hwnd, static_cast<COLORREF>(Form2->ColorBoxNumber->Items()[index - 1].color)), 100);
+}
+
 TEST_F(WidgetWindowTest, WindowHasTheScaledSize) {
   RECT r{};
   GetWindowRect(hwnd, &r);
