@@ -84,27 +84,15 @@ digit_pixel() {  # digit_pixel PNG L T R B
       END { if (NR) { m = int((NR + 1) / 2); print x[m] + l, y[m] + t } }'
 }
 
-# Opens the widget's context menu with a right click on a digit and chooses "Выход",
-# its last item (Up from a fresh menu selects the last item).
+# Opens the widget's context menu with a right click on a digit and chooses "Выход".
 exit_through_menu() {
-  local line png x y
-  line=$(widget_line)
-  png=$(shot before-exit)
-  read -r x y < <(digit_pixel "$png" $(rect_of "$line"))
-  [[ -n "$x" ]] || fail "no digit pixel to click"
-  xdotool mousemove "$x" "$y" click 3
-  wait_for 10 menu_open || fail "the context menu did not open"
-  sleep 0.5
-  choose_last_menu_item
+  open_widget_menu
+  choose_menu_item "Выход"
   wait_for 15 app_ended || fail "the program did not end after Exit"
 }
-menu_open() { probe_windows | grep 'visible=1' | grep -q 'class=#32768'; }
-# Clicks the last item of the open context menu ("Выход"), just above its bottom edge.
-choose_last_menu_item() {
-  local l t r b
-  read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
-  xdotool mousemove $((l + 30)) $((b - 10)) sleep 0.3 click 1
-}
+# The open context menu's window, and whether there is one.
+menu_line() { probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1; }
+menu_open() { [[ -n "$(menu_line)" ]]; }
 
 # Right click on a digit: the widget's context menu opens.
 open_widget_menu() {
@@ -121,7 +109,7 @@ open_widget_menu() {
 # the item texts is plain except where a separator is drawn.
 menu_separators() {
   local l t r b png
-  read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
+  read -r l t r b < <(rect_of "$(menu_line)")
   png=$(shot menu)
   convert "$png" -crop "1x$((b - t - 4))+$((l + 8))+$((t + 2))" +repage -depth 8 txt:- |
     awk -v t="$((t + 2))" 'NR == 2 { bg = $3 }
@@ -141,7 +129,7 @@ choose_menu_item() {
     "Выход") section=4 row=0 rows=1 ;;
     *) fail "unknown menu item \"$1\"" ;;
   esac
-  read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
+  read -r l t r b < <(rect_of "$(menu_line)")
   mapfile -t seps < <(menu_separators)
   ((${#seps[@]} == 4)) || fail "the menu shows ${#seps[@]} separators, not 4"
   top=${seps[$((section - 1))]}

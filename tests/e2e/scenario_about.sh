@@ -14,22 +14,10 @@ about_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$ABOUT\"" |
 about_shown() { [[ -n "$(about_line)" ]]; }
 about_gone() { ! about_shown; }
 
-# Right click on a digit, then a click on "О программе": the item just above the menu's
-# last separator. Separators are the only drawn rows in a column left of the item texts.
 open_about() {
-  local png x y l t r b sep
-  png=$(shot "before-menu-$1")
-  read -r x y < <(digit_pixel "$png" $(rect_of "$(widget_line)"))
-  [[ -n "$x" ]] || fail "no digit pixel to click"
-  xdotool mousemove "$x" "$y" click 3
-  wait_for 10 menu_open || fail "the context menu did not open"
-  sleep 0.5
-  read -r l t r b < <(rect_of "$(probe_windows | grep 'visible=1' | grep 'class=#32768' | head -n1)")
-  png=$(shot "menu-$1")
-  sep=$(convert "$png" -crop "1x$((b - t - 4))+$((l + 8))+$((t + 2))" +repage -depth 8 txt:- |
-    awk -v t="$((t + 2))" 'NR == 2 { bg = $3 } NR > 1 && $3 != bg { split($1, p, "[,:]"); last = p[2] } END { print last + t }')
-  ((sep > t + 2)) || fail "no separator found in the menu"
-  xdotool mousemove $((l + 30)) $((sep - 8)) sleep 0.3 click 1
+  open_widget_menu
+  shot "menu-$1" >/dev/null
+  choose_menu_item "$ABOUT"
   wait_for 10 about_shown || fail "\"$ABOUT\" did not open"
   sleep 1
 }

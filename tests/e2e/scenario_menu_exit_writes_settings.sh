@@ -6,14 +6,9 @@ start_app
 wait_for 30 widget_shown || fail "no widget window appeared"
 sleep 1.5
 read -r L T _ _ < <(rect_of "$(widget_line)")
-line=$(widget_line)
-png=$(shot before-menu)
-read -r x y < <(digit_pixel "$png" $(rect_of "$line"))
-xdotool mousemove "$x" "$y" click 3
-wait_for 10 menu_open || fail "the context menu did not open"
-sleep 0.5
+open_widget_menu
 shot menu >/dev/null
-choose_last_menu_item
+choose_menu_item "Выход"
 wait_for 15 app_ended || fail "the program did not end after Exit"
 ini=$(installed_settings)
 [[ -f "$ini" ]] || fail "no settings file at $ini"
