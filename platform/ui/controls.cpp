@@ -10,29 +10,33 @@
 
 namespace ui {
 
-// The caption and its text properties, alike for every captioned control.
-#define CIFRONA_UI_CAPTION(Class)                                      \
-  void Class::SetCaption(const std::string& c) {                       \
-    if (caption_ == c) return;                                         \
-    caption_ = c;                                                      \
-    Notify(Change::Text);                                              \
-  }                                                                    \
-  std::optional<std::string> Class::GetTextProperty(std::string_view p) const { \
-    if (p == "Caption") return caption_;                               \
-    return Control::GetTextProperty(p);                                \
-  }                                                                    \
-  bool Class::SetTextProperty(std::string_view p, const std::string& v) { \
-    if (p == "Caption") {                                              \
-      SetCaption(v);                                                   \
-      return true;                                                     \
-    }                                                                  \
-    return Control::SetTextProperty(p, v);                             \
-  }
+// ---------------------------------------------------------------- CaptionedControl
+
+void CaptionedControl::SetCaption(const std::string& c) {
+  if (caption_ == c) return;
+  caption_ = c;
+  Notify(Change::Text);
+}
+
+std::optional<std::string> CaptionedControl::GetTextProperty(std::string_view p) const {
+  if (p == "Caption") return caption_;
+  return Control::GetTextProperty(p);
+}
+
+bool CaptionedControl::SetTextProperty(std::string_view p, const std::string& v) {
+  if (p != "Caption") return Control::SetTextProperty(p, v);
+  SetCaption(v);
+  return true;
+}
+
+void CaptionedControl::SetProperty(const std::string& name, const PropValue& v) {
+  if (name == "Caption") SetCaption(prop::Text(v));
+  else Control::SetProperty(name, v);
+}
 
 // ---------------------------------------------------------------- Label
 
-Label::Label(std::string name, Component* owner) : Control(Kind::Label, std::move(name), owner) {}
-CIFRONA_UI_CAPTION(Label)
+Label::Label(std::string name, Component* owner) : CaptionedControl(Kind::Label, std::move(name), owner) {}
 
 void Label::SetAlignment(Alignment a) {
   if (a == alignment_) return;
@@ -81,8 +85,7 @@ int Label::TextWidth(const std::string& text) const {
 }
 
 void Label::SetProperty(const std::string& name, const PropValue& v) {
-  if (name == "Caption") SetCaption(prop::Text(v));
-  else if (name == "Alignment")
+  if (name == "Alignment")
     SetAlignment(Alignment(prop::Enum(v, {{"Left", int(Alignment::Left)}, {"Center", int(Alignment::Center)}, {"Right", int(Alignment::Right)}})));
   else if (name == "Layout")
     SetLayout(VerticalAlignment(prop::Enum(
@@ -91,13 +94,12 @@ void Label::SetProperty(const std::string& name, const PropValue& v) {
   else if (name == "ShowAccelChar") SetShowAccelChar(prop::Bool(v));
   else if (name == "AutoSize") SetAutoSize(prop::Bool(v));
   else if (name == "Transparent") SetTransparent(prop::Bool(v));
-  else Control::SetProperty(name, v);
+  else CaptionedControl::SetProperty(name, v);
 }
 
 // ---------------------------------------------------------------- Button
 
-Button::Button(std::string name, Component* owner) : Control(Kind::Button, std::move(name), owner) { SetTabStop(true); }
-CIFRONA_UI_CAPTION(Button)
+Button::Button(std::string name, Component* owner) : CaptionedControl(Kind::Button, std::move(name), owner) { SetTabStop(true); }
 
 void Button::SetDefault(bool v) {
   if (v == default_) return;
@@ -112,18 +114,16 @@ void Button::Click() {
 }
 
 void Button::SetProperty(const std::string& name, const PropValue& v) {
-  if (name == "Caption") SetCaption(prop::Text(v));
-  else if (name == "Default") SetDefault(prop::Bool(v));
+  if (name == "Default") SetDefault(prop::Bool(v));
   else if (name == "Cancel") SetCancel(prop::Bool(v));
   else if (name == "ModalResult")
     SetModalResult(prop::Enum(v, {{"None", kMrNone}, {"Ok", kMrOk}, {"Cancel", kMrCancel}, {"Yes", kMrYes}, {"No", kMrNo}}));
-  else Control::SetProperty(name, v);
+  else CaptionedControl::SetProperty(name, v);
 }
 
 // ---------------------------------------------------------------- CheckBox
 
-CheckBox::CheckBox(std::string name, Component* owner) : Control(Kind::CheckBox, std::move(name), owner) { SetTabStop(true); }
-CIFRONA_UI_CAPTION(CheckBox)
+CheckBox::CheckBox(std::string name, Component* owner) : CaptionedControl(Kind::CheckBox, std::move(name), owner) { SetTabStop(true); }
 
 void CheckBox::SetChecked(bool v) {
   if (v == checked_) return;
@@ -135,41 +135,53 @@ void CheckBox::SetChecked(bool v) {
 void CheckBox::Click() { SetChecked(!checked_); }
 
 void CheckBox::SetProperty(const std::string& name, const PropValue& v) {
-  if (name == "Caption") SetCaption(prop::Text(v));
-  else if (name == "Checked") SetChecked(prop::Bool(v));
-  else Control::SetProperty(name, v);
+  if (name == "Checked") SetChecked(prop::Bool(v));
+  else CaptionedControl::SetProperty(name, v);
 }
 
 // ---------------------------------------------------------------- RadioButton
 
-RadioButton::RadioButton(std::string name, Component* owner) : Control(Kind::RadioButton, std::move(name), owner) {}
-CIFRONA_UI_CAPTION(RadioButton)
+RadioButton::RadioButton(std::string name, Component* owner) : CaptionedControl(Kind::RadioButton, std::move(name), owner) {}
 
 void RadioButton::SetChecked(bool v) {
   if (v == checked_) return;
   checked_ = v;
-  SetTabStop(v);
-  Notify(Change::State);
-  if (!v) return;
-  if (Parent()) {
+  if (v && Parent()) {
     for (Control* c : Parent()->Children()) {
       auto* r = dynamic_cast<RadioButton*>(c);
       if (r && r != this && r->checked_) {
         r->checked_ = false;
-        r->SetTabStop(false);
         r->Notify(Change::State);
       }
     }
   }
-  Control::Click();
+  Notify(Change::State);
+  UpdateGroupTabStops();
+  if (v) Control::Click();
+}
+
+void RadioButton::UpdateGroupTabStops() {
+  std::vector<RadioButton*> group;
+  if (Parent()) {
+    for (Control* c : Parent()->Children())
+      if (auto* r = dynamic_cast<RadioButton*>(c)) group.push_back(r);
+  } else {
+    group.push_back(this);
+  }
+  const bool anySelected = std::any_of(group.begin(), group.end(), [](const RadioButton* r) { return r->checked_; });
+  for (size_t i = 0; i < group.size(); ++i) {
+    const bool stop = anySelected ? group[i]->checked_ : i == 0;
+    if (group[i]->TabStop() == stop) continue;
+    group[i]->SetTabStop(stop);
+    group[i]->Notify(Change::State);
+  }
 }
 
 void RadioButton::Click() { SetChecked(true); }
 
 void RadioButton::SetProperty(const std::string& name, const PropValue& v) {
-  if (name == "Caption") SetCaption(prop::Text(v));
-  else if (name == "Checked") SetChecked(prop::Bool(v));
-  else Control::SetProperty(name, v);
+  if (name == "Checked") SetChecked(prop::Bool(v));
+  else CaptionedControl::SetProperty(name, v);
 }
 
 // ---------------------------------------------------------------- SpinEdit
@@ -416,8 +428,7 @@ void ColorBox::BindEvent(const std::string& event, const Handler& h) {
 
 // ---------------------------------------------------------------- GroupBox, ProgressBar, TabControl, Image
 
-GroupBox::GroupBox(std::string name, Component* owner) : Control(Kind::GroupBox, std::move(name), owner) {}
-CIFRONA_UI_CAPTION(GroupBox)
+GroupBox::GroupBox(std::string name, Component* owner) : CaptionedControl(Kind::GroupBox, std::move(name), owner) {}
 
 Rect GroupBox::ClientRect() const {
   // The frame's caption line takes about one text height at the top.
@@ -425,10 +436,6 @@ Rect GroupBox::ClientRect() const {
   return {6, top, std::max(6, Width() - 6), std::max(top, Height() - 6)};
 }
 
-void GroupBox::SetProperty(const std::string& name, const PropValue& v) {
-  if (name == "Caption") SetCaption(prop::Text(v));
-  else Control::SetProperty(name, v);
-}
 
 ProgressBar::ProgressBar(std::string name, Component* owner) : Control(Kind::ProgressBar, std::move(name), owner) {}
 

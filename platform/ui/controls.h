@@ -12,11 +12,24 @@
 
 namespace ui {
 
-class Label : public Control {
+// A control that shows a caption, readable and writable by name as "Caption".
+class CaptionedControl : public Control {
  public:
-  Label(std::string name, Component* owner);
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& c);
+
+  std::optional<std::string> GetTextProperty(std::string_view property) const override;
+  bool SetTextProperty(std::string_view property, const std::string& value) override;
+  void SetProperty(const std::string& name, const PropValue& value) override;
+
+ protected:
+  using Control::Control;
+  std::string caption_;
+};
+
+class Label : public CaptionedControl {
+ public:
+  Label(std::string name, Component* owner);
   Alignment GetAlignment() const { return alignment_; }
   void SetAlignment(Alignment a);
   VerticalAlignment Layout() const { return layout_; }
@@ -33,12 +46,9 @@ class Label : public Control {
   // Pixel width of text in this label's font, at its window's DPI (headless: see backend.h).
   int TextWidth(const std::string& text) const;
 
-  std::optional<std::string> GetTextProperty(std::string_view property) const override;
-  bool SetTextProperty(std::string_view property, const std::string& value) override;
   void SetProperty(const std::string& name, const PropValue& value) override;
 
  private:
-  std::string caption_;
   Alignment alignment_ = Alignment::Left;
   VerticalAlignment layout_ = VerticalAlignment::Top;
   bool wordWrap_ = false;
@@ -47,11 +57,9 @@ class Label : public Control {
   bool transparent_ = true;
 };
 
-class Button : public Control {
+class Button : public CaptionedControl {
  public:
   Button(std::string name, Component* owner);
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& c);
   bool Default() const { return default_; }  // Enter presses it
   void SetDefault(bool v);
   bool Cancel() const { return cancel_; }  // Esc presses it
@@ -60,53 +68,42 @@ class Button : public Control {
   void SetModalResult(int v) { modalResult_ = v; }
   void Click() override;
 
-  std::optional<std::string> GetTextProperty(std::string_view property) const override;
-  bool SetTextProperty(std::string_view property, const std::string& value) override;
   void SetProperty(const std::string& name, const PropValue& value) override;
 
  private:
-  std::string caption_;
   bool default_ = false;
   bool cancel_ = false;
   int modalResult_ = kMrNone;
 };
 
-class CheckBox : public Control {
+class CheckBox : public CaptionedControl {
  public:
   CheckBox(std::string name, Component* owner);
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& c);
   bool Checked() const { return checked_; }
   // Runs OnClick when the state changes, as a user's click would.
   void SetChecked(bool v);
   void Click() override;  // the user's click: toggles
 
-  std::optional<std::string> GetTextProperty(std::string_view property) const override;
-  bool SetTextProperty(std::string_view property, const std::string& value) override;
   void SetProperty(const std::string& name, const PropValue& value) override;
 
  private:
-  std::string caption_;
   bool checked_ = false;
 };
 
 // Radio buttons with the same parent form one group.
-class RadioButton : public Control {
+class RadioButton : public CaptionedControl {
  public:
   RadioButton(std::string name, Component* owner);
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& c);
   bool Checked() const { return checked_; }
   // Selecting clears the siblings and runs OnClick; clearing runs nothing.
   void SetChecked(bool v);
   void Click() override;  // the user's click: selects
 
-  std::optional<std::string> GetTextProperty(std::string_view property) const override;
-  bool SetTextProperty(std::string_view property, const std::string& value) override;
   void SetProperty(const std::string& name, const PropValue& value) override;
 
  private:
-  std::string caption_;
+  // Tab reaches a group at its selected button, or at its first one while none is selected.
+  void UpdateGroupTabStops();
   bool checked_ = false;
 };
 
@@ -243,19 +240,10 @@ class ColorBox : public Control {
   int itemIndex_ = -1;
 };
 
-class GroupBox : public Control {
+class GroupBox : public CaptionedControl {
  public:
   GroupBox(std::string name, Component* owner);
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& c);
   Rect ClientRect() const override;  // inside the frame, below the caption line
-
-  std::optional<std::string> GetTextProperty(std::string_view property) const override;
-  bool SetTextProperty(std::string_view property, const std::string& value) override;
-  void SetProperty(const std::string& name, const PropValue& value) override;
-
- private:
-  std::string caption_;
 };
 
 class ProgressBar : public Control {

@@ -96,8 +96,11 @@ white=$(count_color "$png" "$l" "$t" $((r - l)) $((b - t)) FFFFFF)
 note "aqua pixels: $aqua, white: $white"
 ((aqua > 100 && white == 0)) || fail "the digits are not aqua"
 
-# The centred position: the next tick centres the widget in the work area.
-click_on "$(child_text "По центру")"
+# The centred position, chosen from the keyboard: Tab goes top to bottom and reaches the
+# position group (none selected yet) at "По центру"; Space selects it. The next tick
+# centres the widget in the work area.
+click_on "$(child Edit 1)"
+settings_keys Tab Tab Tab Tab Tab Tab Tab Tab space
 sleep 2
 read -r wl wt wr wb < <(wine "$CIFRONA_PROBE" workarea 2>/dev/null | tr -d '\r')
 read -r l t r b < <(rect_of "$(widget_line)")

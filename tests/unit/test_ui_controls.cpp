@@ -53,6 +53,23 @@ TEST_F(RadioButtonTest, SelectingClearsSiblingsOfTheSameParentOnlyAndRunsItsHand
   EXPECT_EQ(calls, (std::vector<std::string>{"centre", "last"}));
 }
 
+TEST_F(RadioButtonTest, TabReachesTheSelectedButtonOrTheFirstWhenNoneIsSelected) {
+  auto& group = form.Create<ui::GroupBox>("GroupBox3");
+  auto& centre = form.Create<ui::RadioButton>("RadioButtonDefaultPosition");
+  auto& last = form.Create<ui::RadioButton>("RadioButtonLastPosition");
+  centre.SetParent(&group);
+  last.SetParent(&group);
+  centre.SetChecked(true);
+  EXPECT_TRUE(centre.TabStop());
+  EXPECT_FALSE(last.TabStop());
+  last.SetChecked(true);
+  EXPECT_FALSE(centre.TabStop());
+  EXPECT_TRUE(last.TabStop());
+  last.SetChecked(false);  // none selected: the group is still reached, at its first button
+  EXPECT_TRUE(centre.TabStop());
+  EXPECT_FALSE(last.TabStop());
+}
+
 using SpinEditTest = Fixture;
 
 TEST_F(SpinEditTest, ReadsItsTextWithTheMinimumForEmptyOrForeignTextAndKeepsOutOfRangeUntilSet) {
