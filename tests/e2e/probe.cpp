@@ -7,10 +7,9 @@
 //   probe cover L T W H SECS   shows a plain window there for SECS seconds
 //   probe top NAME.exe         brings that program's first visible window to the front
 //   probe workarea             the primary monitor's work area: L T R B
-//   probe children NAME.exe    one line per child window of that program's visible windows:
+//   probe children NAME.exe    one line per child window of that program's windows:
 //                              top-level caption, class, text, screen rect, and the control's
 //                              state (check box tick, slider position, list index)
-//   probe menuitems            the items of the open popup menu: index, text, screen rect
 #include <windows.h>
 #include <commctrl.h>
 
@@ -128,8 +127,8 @@ long long StateOf(HWND h, const std::wstring& cls) {
 }
 
 int ListChildren(const wchar_t* exe) {
+  // Hidden windows too: a hidden dialog's controls still hold the program's settings.
   for (const auto& f : WindowsOf(exe)) {
-    if (!IsWindowVisible(f.hwnd)) continue;
     wchar_t top[512] = {};
     GetWindowTextW(f.hwnd, top, 512);
     struct Ctx {
@@ -159,24 +158,6 @@ int ListChildren(const wchar_t* exe) {
   return 0;
 }
 
-int ListMenuItems() {
-  HWND menuWindow = nullptr;  // the visible one: the system keeps hidden menu windows too
-  while ((menuWindow = FindWindowExW(nullptr, menuWindow, L"#32768", nullptr)) && !IsWindowVisible(menuWindow)) {
-  }
-  if (!menuWindow) return 1;
-  const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
-  if (!menu) return 1;
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    wchar_t text[256] = {};
-    GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
-    RECT r{};
-    GetMenuItemRect(nullptr, menu, i, &r);
-    std::printf("index=%d text=\"%s\" rect=%ld,%ld,%ld,%ld\n", i, Utf8(text).c_str(), r.left, r.top, r.right, r.bottom);
-  }
-  std::fflush(stdout);
-  return 0;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -186,8 +167,6 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && !wcscmp(argv[1], L"top")) return Top(argv[2]);
   if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
   if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
-  if (argc >= 2 && !wcscmp(argv[1], L"menuitems")) return ListMenuItems();
-  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe | workarea | children NAME.exe | "
-               "menuitems\n");
+  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe | workarea | children NAME.exe\n");
   return 2;
 }

@@ -44,4 +44,16 @@ for expected in SpinEditNumber=4999 TrackBarScale=30 ComboBoxFont=-1 RadioButton
   grep -qx "$expected" <<<"$settings" || fail "missing $expected"
 done
 app_running || fail "Ok ended the program"
+
+# The other end of the scale: 900 starts as 500.
+kill_all
+wait "$APP_PID" 2>/dev/null || true
+printf '[Option]\r\nTrackBarScale=900\r\n' >"$(installed_settings)"
+start_app
+wait_for 30 widget_shown || fail "no widget window after the restart"
+sleep 1.5
+# Read from the hidden dialog: a widget this large would lie over the menu under Wine's
+# bare X, which does not lower windows.
+[[ $(field "$(child msctls_trackbar32)" state) == 500 ]] || fail "scale 900 gives $(field "$(child msctls_trackbar32)" state)"
+[[ $(text_of "$(child Edit 2)") == 500 ]] || fail "scale field shows '$(text_of "$(child Edit 2)")'"
 note ok
