@@ -5,6 +5,9 @@
 //                              hwnd class caption style exstyle layered key alpha flags
 //                              rect visible zorder owner taskbar
 //   probe cover L T W H SECS   shows a plain window there for SECS seconds
+//   probe keyed L T W H SECS   a reference colour-keyed layered window (grey key, white square
+//                              in the middle) for SECS seconds: shows whether this system
+//                              lets the desktop through a colour key at all
 //   probe top NAME.exe         brings that program's first visible window to the front
 //   probe workarea             the primary monitor's work area: L T R B
 //   probe children NAME.exe    one line per child window of that program's windows:
@@ -100,6 +103,43 @@ int Cover(int l, int t, int w, int h, int seconds) {
   return 0;
 }
 
+LRESULT CALLBACK KeyedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_ERASEBKGND) return 1;
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
+    FillRect(dc, &r, grey);
+    DeleteObject(grey);
+    RECT square{r.right / 4, r.bottom / 4, r.right * 3 / 4, r.bottom * 3 / 4};
+    FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+int Keyed(int l, int t, int w, int h, int seconds) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = KeyedProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"E2EKeyed";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"E2EKeyed", L"E2E Keyed", WS_POPUP, l, t, w, h, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+  SetLayeredWindowAttributes(hwnd, RGB(128, 128, 128), 255, LWA_COLORKEY);
+  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  SetTimer(hwnd, 1, seconds * 1000, nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER) break;
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}
+
 int Top(const wchar_t* exe) {
   for (const auto& f : WindowsOf(exe)) {
     if (IsWindowVisible(f.hwnd)) {
@@ -165,8 +205,11 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 7 && !wcscmp(argv[1], L"cover"))
     return Cover(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 3 && !wcscmp(argv[1], L"top")) return Top(argv[2]);
+  if (argc >= 7 && !wcscmp(argv[1], L"keyed"))
+    return Keyed(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
   if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
-  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | top NAME.exe | workarea | children NAME.exe\n");
+  std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | keyed L T W H SECS | top NAME.exe | "
+               "workarea | children NAME.exe\n");
   return 2;
 }
