@@ -342,4 +342,8 @@ void TForm1::ExitSizeMove() {
 void TForm1::SettingChange(std::uintptr_t action, const std::string&) {
   // The size limits follow a new work area (taskbar moved or resized).
   if (action == widget::kSpiSetWorkArea) ApplyScale();
+  // The system theme of the dialogs follows with the theme menu.
+  // The taskbar may have turned light or dark: the tray picture follows (errors are
+  // swallowed by the selection itself).
+  if (Form2) Form2->MenuColorTrayIconClick(*Form2->MenuColorTrayIcon);
 }

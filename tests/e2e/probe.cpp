@@ -8,6 +8,8 @@
 //   probe keyed L T W H SECS   a reference colour-keyed layered window (grey key, white square
 //                              in the middle) for SECS seconds: shows whether this system
 //                              lets the desktop through a colour key at all
+//   probe settingchange        tells every top-level window that a setting changed, as
+//                              Windows does when the taskbar or the apps change theme
 //   probe top NAME.exe         brings that program's first visible window to the front
 //   probe workarea             the primary monitor's work area: L T R B
 //   probe children NAME.exe    one line per child window of that program's windows:
@@ -140,6 +142,13 @@ int Keyed(int l, int t, int w, int h, int seconds) {
   return 0;
 }
 
+int SettingChange() {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"),
+                      SMTO_ABORTIFHUNG, 3000, &result);
+  return 0;
+}
+
 int Top(const wchar_t* exe) {
   for (const auto& f : WindowsOf(exe)) {
     if (IsWindowVisible(f.hwnd)) {
@@ -205,11 +214,12 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 7 && !wcscmp(argv[1], L"cover"))
     return Cover(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 3 && !wcscmp(argv[1], L"top")) return Top(argv[2]);
+  if (argc >= 2 && !wcscmp(argv[1], L"settingchange")) return SettingChange();
   if (argc >= 7 && !wcscmp(argv[1], L"keyed"))
     return Keyed(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
   if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
   std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | keyed L T W H SECS | top NAME.exe | "
-               "workarea | children NAME.exe\n");
+               "workarea | children NAME.exe | settingchange\n");
   return 2;
 }

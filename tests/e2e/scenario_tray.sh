@@ -1,7 +1,8 @@
 # The tray icon: its picture follows the taskbar's light or dark mode (only
 # SystemUsesLightTheme exactly 1 is light; the apps' mode never matters) or is the coloured
-# one when chosen; a double click on it hides the widget and shows it again in its place;
-# a right-button release opens the widget's menu.
+# one when chosen, also when the taskbar switches while the program runs; a double click
+# on it hides the widget and shows it again in its place; a right-button release opens the
+# widget's menu.
 #
 # Under bare Xvfb there is no tray of the X desktop, so Wine's explorer shows the icons in
 # a small window of its own ("Wine System Tray", white, the icons from its top-left
@@ -131,4 +132,15 @@ portable_height=$(tooltip_height)
 shot tooltip-portable >/dev/null
 note "tooltip heights: installed $installed_height, portable $portable_height"
 ((portable_height > installed_height)) || fail "the portable copy's tooltip has no third line"
+
+# The taskbar turns dark while the program runs (the coloured icon is off in this copy):
+# the setting-change message re-selects the picture at once.
+xdotool mousemove 200 600
+png=$(shot tray-before-switch)
+[[ $(picture_shown "$png") == 0 ]] || fail "before the switch the tray shows picture $(picture_shown "$png"), not 0"
+set_theme SystemUsesLightTheme REG_DWORD 0
+wine "$CIFRONA_PROBE" settingchange >/dev/null 2>&1
+sleep 1.5
+png=$(shot tray-after-switch)
+[[ $(picture_shown "$png") == 1 ]] || fail "after the switch to dark the tray shows picture $(picture_shown "$png"), not 1"
 note "ok"
