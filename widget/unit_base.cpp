@@ -342,7 +342,7 @@ void TForm1::ExitSizeMove() {
 void TForm1::SettingChange(std::uintptr_t action, const std::string&) {
   // The size limits follow a new work area (taskbar moved or resized).
   if (action == widget::kSpiSetWorkArea) ApplyScale();
-  // The system theme of the dialogs follows with the theme menu.
+  // (The dialogs' style follows the apps' mode here too once the two styles exist.)
   // The taskbar may have turned light or dark: the tray picture follows (errors are
   // swallowed by the selection itself).
   if (Form2) Form2->MenuColorTrayIconClick(*Form2->MenuColorTrayIcon);
