@@ -86,16 +86,19 @@ int ListWindows(const wchar_t* exe) {
   return 0;
 }
 
-int Cover(int l, int t, int w, int h, int seconds) {
+// A plain window of a class of its own, shown without taking the focus.
+HWND MakeWindow(const wchar_t* cls, WNDPROC proc, HBRUSH background, DWORD exStyle, int l, int t, int w, int h) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpfnWndProc = proc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hbrBackground = CreateSolidBrush(RGB(200, 30, 30));
-  wc.lpszClassName = L"E2ECover";
+  wc.hbrBackground = background;
+  wc.lpszClassName = cls;
   RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(0, L"E2ECover", L"E2E Cover", WS_POPUP | WS_VISIBLE, l, t, w, h, nullptr, nullptr,
-                              wc.hInstance, nullptr);
-  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  return CreateWindowExW(exStyle, cls, cls, WS_POPUP, l, t, w, h, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// Serves the window's messages for that many seconds.
+int RunFor(HWND hwnd, int seconds) {
   SetTimer(hwnd, 1, seconds * 1000, nullptr);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -103,6 +106,13 @@ int Cover(int l, int t, int w, int h, int seconds) {
     DispatchMessageW(&msg);
   }
   return 0;
+}
+
+int Cover(int l, int t, int w, int h, int seconds) {
+  HWND hwnd = MakeWindow(L"E2E Cover", DefWindowProcW, CreateSolidBrush(RGB(200, 30, 30)), 0, l, t, w, h);
+  ShowWindow(hwnd, SW_SHOW);
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  return RunFor(hwnd, seconds);
 }
 
 LRESULT CALLBACK KeyedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -124,22 +134,10 @@ LRESULT CALLBACK KeyedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 int Keyed(int l, int t, int w, int h, int seconds) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = KeyedProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"E2EKeyed";
-  RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"E2EKeyed", L"E2E Keyed", WS_POPUP, l, t, w, h, nullptr,
-                              nullptr, wc.hInstance, nullptr);
+  HWND hwnd = MakeWindow(L"E2E Keyed", KeyedProc, nullptr, WS_EX_LAYERED | WS_EX_TOOLWINDOW, l, t, w, h);
   SetLayeredWindowAttributes(hwnd, RGB(128, 128, 128), 255, LWA_COLORKEY);
   ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-  SetTimer(hwnd, 1, seconds * 1000, nullptr);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_TIMER) break;
-    DispatchMessageW(&msg);
-  }
-  return 0;
+  return RunFor(hwnd, seconds);
 }
 
 int SettingChange() {
