@@ -135,12 +135,11 @@ note "tooltip heights: installed $installed_height, portable $portable_height"
 
 # The taskbar turns dark while the program runs (the coloured icon is off in this copy):
 # the setting-change message re-selects the picture at once.
+# The tray redraws when the tooltip goes away, so its picture is awaited, not sampled once.
 xdotool mousemove 200 600
-png=$(shot tray-before-switch)
-[[ $(picture_shown "$png") == 0 ]] || fail "before the switch the tray shows picture $(picture_shown "$png"), not 0"
+showing() { [[ $(picture_shown "$(shot "tray-$2")") == "$1" ]]; }  # showing PICTURE SHOT_NAME
+wait_for 10 showing 0 before-switch || fail "before the switch the tray does not show picture 0"
 set_theme SystemUsesLightTheme REG_DWORD 0
 wine "$CIFRONA_PROBE" settingchange >/dev/null 2>&1
-sleep 1.5
-png=$(shot tray-after-switch)
-[[ $(picture_shown "$png") == 1 ]] || fail "after the switch to dark the tray shows picture $(picture_shown "$png"), not 1"
+wait_for 10 showing 1 after-switch || fail "after the switch to dark the tray does not show picture 1"
 note "ok"
