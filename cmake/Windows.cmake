@@ -32,6 +32,8 @@ add_subdirectory(tests/win)
 # The baseline program of bench/process_bench.sh.
 add_executable(baseline_win32 WIN32 bench/baseline_win32.c)
 set_target_properties(baseline_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+# The end-to-end scenarios run the 64-bit build, and the 32-bit release build too where
+# Wine can run 32-bit programs.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8 OR EXISTS /usr/lib/wine/wine)
   add_subdirectory(tests/e2e)
 endif()

@@ -173,33 +173,28 @@ long long StateOf(HWND h, const std::wstring& cls) {
   return 0;
 }
 
+BOOL CALLBACK PrintChild(HWND h, LPARAM topCaption) {
+  wchar_t cls[256] = {}, text[512] = {};
+  GetClassNameW(h, cls, 256);
+  // An edit's text is not its window caption: ask the control.
+  if (_wcsicmp(cls, L"Edit") == 0)
+    SendMessageW(h, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  else
+    GetWindowTextW(h, text, 512);
+  RECT r{};
+  GetWindowRect(h, &r);
+  std::printf("top=\"%s\" class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d state=%lld\n",
+              Utf8(reinterpret_cast<const wchar_t*>(topCaption)).c_str(), Utf8(cls).c_str(), Utf8(text).c_str(), r.left,
+              r.top, r.right, r.bottom, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, StateOf(h, cls));
+  return TRUE;
+}
+
 int ListChildren(const wchar_t* exe) {
   // Hidden windows too: a hidden dialog's controls still hold the program's settings.
   for (const auto& f : WindowsOf(exe)) {
     wchar_t top[512] = {};
     GetWindowTextW(f.hwnd, top, 512);
-    struct Ctx {
-      const wchar_t* top;
-    } ctx{top};
-    EnumChildWindows(
-        f.hwnd,
-        [](HWND h, LPARAM lp) -> BOOL {
-          auto* c = reinterpret_cast<Ctx*>(lp);
-          wchar_t cls[256] = {}, text[512] = {};
-          GetClassNameW(h, cls, 256);
-          // An edit's text is not its window caption: ask the control.
-          if (_wcsicmp(cls, L"Edit") == 0)
-            SendMessageW(h, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-          else
-            GetWindowTextW(h, text, 512);
-          RECT r{};
-          GetWindowRect(h, &r);
-          std::printf("top=\"%s\" class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d state=%lld\n",
-                      Utf8(c->top).c_str(), Utf8(cls).c_str(), Utf8(text).c_str(), r.left, r.top, r.right, r.bottom,
-                      IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, StateOf(h, cls));
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
+    EnumChildWindows(f.hwnd, PrintChild, reinterpret_cast<LPARAM>(top));
   }
   std::fflush(stdout);
   return 0;
