@@ -61,7 +61,7 @@ void TForm8::FormShow(ui::Component&) {
 void TForm8::OpenLink(const std::string& target) {
   // Whether some program handles the target is not reported: nothing to tell the user.
   platform::Current().process->ShellOpen(Handle(), target, "", "", platform::kSwShow);
-  if (ui::Application* app = ui::Application::Current()) app->ProcessMessages();
+  ui::ProcessPendingMessages();
 }
 
 void TForm8::LabelTelegramClick(ui::Component&) { OpenLink(about::TelegramTarget()); }

@@ -17,10 +17,6 @@ namespace {
 
 namespace keys = settings::keys;
 
-void ProcessPending() {
-  if (ui::Application* app = ui::Application::Current()) app->ProcessMessages();
-}
-
 // Virtual-key codes the number fields let through.
 constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkEscape = 0x1B, kVkLeft = 0x25, kVkUp = 0x26,
               kVkRight = 0x27, kVkDown = 0x28, kVkDelete = 0x2E;
@@ -152,7 +148,7 @@ void TForm2::LoadNastr() {
   RadioButtonLastPosition->SetChecked(ini.ReadBool(keys::kOption, keys::kRadioButtonLastPosition, false));
   if (RadioButtonLastPosition->Checked()) RadioButtonLastPositionClick(*RadioButtonLastPosition);
   // 5.
-  ProcessPending();
+  ui::ProcessPendingMessages();
   // 6.
   MenuColorTrayIcon->SetChecked(ini.ReadBool(keys::kOption, keys::kMenuColorTrayIcon, false));
   MenuColorTrayIconClick(*MenuColorTrayIcon);
@@ -222,14 +218,14 @@ void TForm2::TrackBarScaleChange(ui::Component&) {
   SpinEditScale->SetValue(TrackBarScale->Position());
   ShowScaleHint();
   ApplyScaleImmediately();
-  ProcessPending();
+  ui::ProcessPendingMessages();
 }
 
 void TForm2::SpinEditScaleChange(ui::Component&) {
   TrackBarScale->SetPosition(SpinEditScale->Value());
   ShowScaleHint();
   ApplyScaleImmediately();
-  ProcessPending();
+  ui::ProcessPendingMessages();
 }
 
 void TForm2::SpinEditScaleKeyDown(ui::Component& sender, int& key, unsigned shift) {
@@ -252,7 +248,7 @@ void TForm2::FormMouseWheel(ui::Component&, unsigned, int wheelDelta, ui::Point 
     field->StepDown();
   field->SelectAll();
   handled = true;
-  ProcessPending();
+  ui::ProcessPendingMessages();
 }
 
 // ---- font and colour --------------------------------------------------------------
@@ -276,7 +272,7 @@ void TForm2::CheckBoxAutoColorClick(ui::Component&) {
   const bool automatic = CheckBoxAutoColor->Checked();
   ColorBoxNumber->SetEnabled(!automatic);
   if (!automatic) ColorBoxNumberClick(*ColorBoxNumber);
-  ProcessPending();
+  ui::ProcessPendingMessages();
 }
 
 // ---- options ----------------------------------------------------------------------
@@ -292,7 +288,7 @@ void TForm2::CheckBoxIgnoreMouseClick(ui::Component&) {
 void TForm2::RadioButtonDefaultPositionClick(ui::Component&) {
   RadioButtonDefaultPosition->SetChecked(true);
   RadioButtonLastPosition->SetChecked(false);
-  ProcessPending();
+  ui::ProcessPendingMessages();
 }
 
 void TForm2::RadioButtonLastPositionClick(ui::Component&) {
@@ -322,6 +318,6 @@ void TForm2::MenuAutostartClick(ui::Component&) { CreateAutoStart(MenuAutostart-
 
 void TForm2::ButtonSaveClick(ui::Component&) {
   if (Form1) Form1->SaveNastr();
-  ProcessPending();
+  ui::ProcessPendingMessages();
   Close();
 }

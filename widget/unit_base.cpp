@@ -274,7 +274,7 @@ void TForm1::KeepAtBottom(unsigned flags) {
 
 void TForm1::PopupMenu1Popup(ui::Component&) {
   KeepAtBottom(widget::kZOrderMenu);
-  if (ui::Application* app = ui::Application::Current()) app->ProcessMessages();
+  ui::ProcessPendingMessages();
 }
 
 void TForm1::Timer1Timer(ui::Component&) {

@@ -128,6 +128,10 @@ void Application::RepaintAll() {
   for (Form* f : order_) f->Invalidate();
 }
 
+void ProcessPendingMessages() {
+  if (Application* app = Application::Current()) app->ProcessMessages();
+}
+
 void SafeCall(const std::function<void()>& f) noexcept {
   if (Application* app = Application::Current()) {
     app->Guard(f);

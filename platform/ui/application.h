@@ -93,5 +93,7 @@ class Application {
 
 // Guard for code that may run with or without an Application (backends' entry points).
 void SafeCall(const std::function<void()>& f) noexcept;
+// Lets pending messages run when there is an application (handlers that yield to the queue).
+void ProcessPendingMessages();
 
 }  // namespace ui

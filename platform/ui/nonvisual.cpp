@@ -103,7 +103,7 @@ void TrayIcon::ButtonUp(MouseButton button, Point p) {
   }
   if (button != MouseButton::Right || !popupMenu_) return;
   if (Backend* b = Backend::Current()) b->ForegroundApplication();
-  if (Application* app = Application::Current()) app->ProcessMessages();
+  ProcessPendingMessages();
   popupMenu_->SetAutoPopup(false);
   popupMenu_->SetPopupComponent(Owner());
   popupMenu_->Popup(p.x, p.y);

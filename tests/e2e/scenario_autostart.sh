@@ -13,7 +13,6 @@ run_and_open() {
   sleep 1.5
   open_settings
 }
-stop_app() { kill_all; wait "$APP_PID" 2>/dev/null || true; }
 
 clear_settings
 clear_run

@@ -46,8 +46,7 @@ done
 app_running || fail "Ok ended the program"
 
 # The other end of the scale: 900 starts as 500.
-kill_all
-wait "$APP_PID" 2>/dev/null || true
+stop_app
 printf '[Option]\r\nTrackBarScale=900\r\n' >"$(installed_settings)"
 start_app
 wait_for 30 widget_shown || fail "no widget window after the restart"

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/ui/ui.h"
 #include "platform/ui/win32/win32_ui.h"
@@ -80,6 +81,74 @@ TEST(TrayWin32, IconComesBackWhenTheTaskbarIsCreatedAgainAndGoesWithItsForm) {
     EXPECT_TRUE(ShellHasIcon(owner, kFirstIcon));
   }
   EXPECT_FALSE(ShellHasIcon(owner, kFirstIcon)) << "the icon outlived its form";
+}
+
+// Runs the application's messages for a while, so its timers fire.
+void RunMessagesFor(ui::Application& app, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    app.ProcessMessages();
+    Sleep(20);
+  }
+}
+
+// A shell that refuses our icon with an error code until told to answer again; counts
+// the attempts to add it.
+struct RefusingShell {
+  DWORD error;
+  bool refusing = true;
+  int adds = 0;
+  explicit RefusingShell(DWORD e) : error(e) {
+    ui::win32::Backend::SetShellNotifyHookForTests([this](DWORD message, NOTIFYICONDATAW* d) -> BOOL {
+      if (message == NIM_ADD) ++adds;
+      if (refusing && message != NIM_DELETE) {
+        SetLastError(error);
+        return FALSE;
+      }
+      return Shell_NotifyIconW(message, d);
+    });
+  }
+  ~RefusingShell() { ui::win32::Backend::SetShellNotifyHookForTests(nullptr); }
+};
+
+// A shell too busy to answer (a time-out) is asked again every few seconds until the icon
+// is in, then no more; any other refusal waits for the next taskbar announcement.
+TEST(TrayWin32, ABusyShellIsAskedAgainUntilTheIconIsInOtherRefusalsWaitForTheTaskbar) {
+  constexpr DWORD kPeriod = ui::win32::Backend::kTrayRetryMs + 600;
+  struct Case {
+    DWORD error;
+    bool retried;
+  };
+  for (const Case c : std::vector<Case>{{ERROR_TIMEOUT, true}, {ERROR_ACCESS_DENIED, false}}) {
+    SCOPED_TRACE(c.error);
+    ui::win32::Backend backend;
+    HWND owner = backend.AppHwnd();
+    RefusingShell shell(c.error);
+    ui::Application app;
+    TrayForm* form = nullptr;
+    app.CreateForm(form);
+    app.ProcessMessages();
+    ASSERT_EQ(shell.adds, 1);
+    ASSERT_FALSE(ShellHasIcon(owner, 1));
+
+    RunMessagesFor(app, kPeriod);
+    if (!c.retried) {
+      EXPECT_EQ(shell.adds, 1) << "asked again although the shell did not time out";
+      shell.refusing = false;
+      SendMessageW(owner, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+      EXPECT_TRUE(ShellHasIcon(owner, 1)) << "not added at the taskbar's announcement";
+      continue;
+    }
+    EXPECT_GE(shell.adds, 2) << "not asked again while the shell timed out";
+    EXPECT_FALSE(ShellHasIcon(owner, 1));
+
+    shell.refusing = false;
+    RunMessagesFor(app, kPeriod);
+    EXPECT_TRUE(ShellHasIcon(owner, 1)) << "not added once the shell answered";
+    const int adds = shell.adds;
+    RunMessagesFor(app, kPeriod);
+    EXPECT_EQ(shell.adds, adds) << "still asking after the icon was in";
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ namespace ui::win32 {
 namespace {
 Backend* g_instance = nullptr;
 std::function<void(const std::string&, const std::string&)> g_errorHook;
+Backend::ShellNotify g_shellNotifyHook;
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT kTrayMessage = WM_APP + 2;
 }  // namespace
@@ -98,6 +99,12 @@ Backend& Backend::Instance() { return *g_instance; }
 
 void Backend::SetErrorBoxHookForTests(std::function<void(const std::string&, const std::string&)> hook) {
   g_errorHook = std::move(hook);
+}
+
+void Backend::SetShellNotifyHookForTests(ShellNotify hook) { g_shellNotifyHook = std::move(hook); }
+
+BOOL Backend::ShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
+  return g_shellNotifyHook ? g_shellNotifyHook(message, data) : Shell_NotifyIconW(message, data);
 }
 
 HWND Backend::AppHwnd() const { return appWindow_ ? appWindow_->hwnd() : nullptr; }

@@ -1154,7 +1154,7 @@ TrayPeer::~TrayPeer() {
   if (added_) {
     NOTIFYICONDATAW d{};
     Fill(d);
-    Shell_NotifyIconW(NIM_DELETE, &d);
+    Backend::ShellNotifyIcon(NIM_DELETE, &d);
   }
   backend_.RemoveTrayTarget(id_);
   if (picture_) DestroyIcon(picture_);
@@ -1217,20 +1217,20 @@ void TrayPeer::Apply() {
   Fill(d);
   if (!icon_.Visible()) {
     StopRetry();
-    if (added_) Shell_NotifyIconW(NIM_DELETE, &d);
+    if (added_) Backend::ShellNotifyIcon(NIM_DELETE, &d);
     added_ = false;
     return;
   }
   DWORD error = ERROR_SUCCESS;
   if (added_) {
-    if (!Shell_NotifyIconW(NIM_MODIFY, &d)) error = GetLastError();
-  } else if (Shell_NotifyIconW(NIM_ADD, &d)) {
+    if (!Backend::ShellNotifyIcon(NIM_MODIFY, &d)) error = GetLastError();
+  } else if (Backend::ShellNotifyIcon(NIM_ADD, &d)) {
     added_ = true;
   } else {
     error = GetLastError();
     // A busy shell may have taken the icon although the call timed out, and a taskbar
     // re-announced without a restart still holds it: then changing it is what works.
-    if (Shell_NotifyIconW(NIM_MODIFY, &d)) {
+    if (Backend::ShellNotifyIcon(NIM_MODIFY, &d)) {
       added_ = true;
       error = ERROR_SUCCESS;
     }
@@ -1243,7 +1243,7 @@ void TrayPeer::Apply() {
 
 void TrayPeer::StartRetry() {
   if (retrying_) return;
-  retrying_ = SetTimer(backend_.AppHwnd(), Backend::kTrayRetryTimer + id_, kRetryMs, nullptr) != 0;
+  retrying_ = SetTimer(backend_.AppHwnd(), Backend::kTrayRetryTimer + id_, Backend::kTrayRetryMs, nullptr) != 0;
 }
 
 void TrayPeer::StopRetry() {

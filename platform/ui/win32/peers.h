@@ -26,7 +26,6 @@ class TrayPeer : public Peer {
   void Readd();
   // The retry timer's tick after the shell timed out.
   void Retry();
-  static constexpr UINT kRetryMs = 3000;
 
  private:
   void Fill(NOTIFYICONDATAW& d) const;

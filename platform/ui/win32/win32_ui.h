@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <map>
@@ -25,6 +26,11 @@ class Backend : public ui::Backend {
 
   // Tests replace the modal MessageBoxW of the error box with this.
   static void SetErrorBoxHookForTests(std::function<void(const std::string& title, const std::string& text)> hook);
+  // Tests stand in for the shell's notification area (a busy shell, above all).
+  using ShellNotify = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
+  static void SetShellNotifyHookForTests(ShellNotify hook);
+  // Shell_NotifyIconW, or the tests' stand-in.
+  static BOOL ShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data);
 
   std::unique_ptr<Peer> CreatePeer(Component& component) override;
   void Run(Application& app) override;
@@ -50,6 +56,8 @@ class Backend : public ui::Backend {
   void RemoveTrayTarget(UINT id);
   // Timer ids of the application window from here on retry a tray icon (plus its id).
   static constexpr UINT_PTR kTrayRetryTimer = 0x7F000000;
+  // How long a tray icon waits before asking a busy shell again.
+  static constexpr UINT kTrayRetryMs = 3000;
   HWND AppHwnd() const;
   static Backend& Instance();
 
