@@ -4,13 +4,22 @@ clear_settings
 start_app
 wait_for 30 widget_shown || fail "no widget window appeared"
 first=$APP_PID
-before=$(probe_windows | wc -l)
+# The first copy may still be making windows (tooltips, the tray's): count once it settles.
+count=$(probe_windows | wc -l)
+for _ in $(seq 20); do
+  sleep 0.5
+  before=$(probe_windows | wc -l)
+  [[ $before == "$count" ]] && break
+  count=$before
+done
 start_app
 second=$APP_PID
 APP_PID=$second
 wait_for 15 app_ended || fail "the second copy is still running"
 APP_PID=$first
 app_running || fail "the first copy ended"
-[[ $(probe_windows | wc -l) == "$before" ]] || fail "the second copy left windows behind"
+after=$(probe_windows | wc -l)
+[[ $after == "$before" ]] || fail "the second copy left windows behind ($before before, $after after):
+$(probe_windows)"
 [[ ! -e "$(installed_settings)" ]] || fail "a settings file was written"
 note "ok"
