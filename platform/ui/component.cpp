@@ -117,6 +117,12 @@ void Control::SetAlign(Align a) {
   if (parent_) parent_->Realign();
 }
 
+void Control::SetPadding(Rect padding) {
+  if (padding == padding_) return;
+  padding_ = padding;
+  Realign();
+}
+
 void Control::Realign() {
   if (aligning_) return;
   aligning_ = true;
@@ -125,6 +131,7 @@ void Control::Realign() {
     ~Done() { flag = false; }
   } done{aligning_};
   Rect area = ClientRect();
+  area = {area.left + padding_.left, area.top + padding_.top, area.right - padding_.right, area.bottom - padding_.bottom};
   // Top and bottom first, then left and right, then the client filler, as the order of
   // children says within each group.
   for (Align pass : {Align::Top, Align::Bottom, Align::Left, Align::Right, Align::Client}) {
@@ -313,6 +320,9 @@ void Control::SetProperty(const std::string& name, const PropValue& v) {
   else if (name == "Bounds") {
     auto b = prop::Ints(v, 4);
     SetBounds(b[0], b[1], b[2], b[3]);
+  } else if (name == "Padding") {
+    auto p = prop::Ints(v, 4);
+    SetPadding({p[0], p[1], p[2], p[3]});
   } else if (name == "Align")
     SetAlign(Align(prop::Enum(v, {{"None", int(Align::None)}, {"Client", int(Align::Client)}, {"Top", int(Align::Top)},
                                   {"Bottom", int(Align::Bottom)}, {"Left", int(Align::Left)}, {"Right", int(Align::Right)}})));

@@ -149,6 +149,9 @@ class Control : public Component {
   virtual Rect ClientRect() const { return {0, 0, Width(), Height()}; }
   Align GetAlign() const { return align_; }
   void SetAlign(Align a);
+  // Space kept free inside the client area when aligning children (left, top, right, bottom).
+  Rect Padding() const { return padding_; }
+  void SetPadding(Rect padding);
   // Re-places aligned children in the client area (called on every size change).
   void Realign();
 
@@ -227,6 +230,7 @@ class Control : public Component {
   std::vector<Control*> children_;
   Rect bounds_{0, 0, 0, 0};
   Align align_ = Align::None;
+  Rect padding_{0, 0, 0, 0};
   bool visible_ = true;
   bool enabled_ = true;
   std::string hint_;

@@ -145,9 +145,18 @@ void Form::ScaleControls(int num, int den) {
   SetClientSize(scale(clientWidth_), scale(clientHeight_));
   minWidth_ = scale(minWidth_);
   minHeight_ = scale(minHeight_);
+  // Aligned controls too: their own height or width (a button bar's) follows the DPI, and
+  // the last Realign gives every one its place.
+  auto scalePadding = [&](Control& c) {
+    const Rect p = c.Padding();
+    c.SetPadding({scale(p.left), scale(p.top), scale(p.right), scale(p.bottom)});
+  };
+  scalePadding(*this);
   for (Component* c : order_)
-    if (auto* control = dynamic_cast<Control*>(c); control && control->GetAlign() == Align::None)
+    if (auto* control = dynamic_cast<Control*>(c)) {
+      scalePadding(*control);
       control->SetBounds(scale(control->Left()), scale(control->Top()), scale(control->Width()), scale(control->Height()));
+    }
   Realign();
 }
 

@@ -195,6 +195,38 @@ TEST(DialogDefinitions, AboutAndUpdateDialogsHaveTheirComponentsAndMessageItems)
   EXPECT_EQ(update.Get<ui::MenuItem>("LangUpdateNow").Caption(), "Хотите обновить приложение сейчас?");
 }
 
+// The About dialog's panels and stacked labels, as the frame or the DPI size its window.
+TEST(DialogDefinitions, AboutLayoutFollowsTheClientSizeAndTheDpi) {
+  ui::headless::Backend backend;
+  backend.dpi = 144;
+  std::vector<std::string> calls;
+  ui::Form about("Form8");
+  ui::LoadForm(about, DialogHandlers(calls, {"FormCreate", "FormShow", "LabelTelegramClick", "LabelGMailClick",
+                                             "LabelYaMailClick", "LabelMainWebSiteClick", "Button1Click"}));
+  auto rect = [&](const char* name) { return about.Get<ui::Control>(name).BoundsRect(); };
+  EXPECT_EQ(rect("LabelVersion"), (ui::Rect{0, 10, 334, 30}));
+  EXPECT_EQ(rect("LabelCopyright"), (ui::Rect{0, 30, 334, 48}));
+  EXPECT_EQ(rect("LabelMainWebSite"), (ui::Rect{0, 102, 334, 120}));
+  EXPECT_EQ(rect("Button1"), (ui::Rect{8, 4, 326, 31}));
+
+  // A frame too thin for the smallest outer size grows the client area: all stretches.
+  about.SetClientSize(348, 175);
+  EXPECT_EQ(rect("LabelCopyright"), (ui::Rect{0, 30, 348, 48}));
+  EXPECT_EQ(rect("TabControlButtons"), (ui::Rect{0, 140, 348, 175}));
+  EXPECT_EQ(rect("Button1"), (ui::Rect{8, 4, 340, 31}));
+
+  // Created at 144 DPI: sizes, paddings and the button bar's height grow by half.
+  about.SetClientSize(334, 161);
+  about.Handle();
+  EXPECT_EQ(about.ClientWidth(), 501);
+  EXPECT_EQ(about.ClientHeight(), 242);
+  EXPECT_EQ(about.MinWidth(), 525);
+  EXPECT_EQ(rect("LabelVersion"), (ui::Rect{0, 15, 501, 45}));
+  EXPECT_EQ(rect("LabelCopyright"), (ui::Rect{0, 45, 501, 72}));
+  EXPECT_EQ(rect("TabControlButtons"), (ui::Rect{0, 189, 501, 242}));
+  EXPECT_EQ(rect("Button1"), (ui::Rect{12, 6, 489, 47}));
+}
+
 TEST(DialogDefinitions, EveryBuiltInDefinitionIsThere) {
   EXPECT_EQ(ui::BuiltInDefinitionNames(), (std::vector<std::string>{"Form1", "Form10", "Form2", "Form8"}));
 }

@@ -401,6 +401,43 @@ std::wstring TipText(HWND tip, HWND control) {
   return buffer;
 }
 
+// A window whose frame is thinner than its smallest outer size allows: the window takes the
+// smallest size, the client area grows to fill it, and the aligned panels follow.
+TEST_F(UiWin32, TheSmallestOuterSizeHoldsFromCreationAndTheClientAreaFillsIt) {
+  struct Dialog : ui::Form {
+    Dialog() : ui::Form("FormSmallest") {
+      ui::LoadForm(*this,
+                   "form FormSmallest\n"
+                   "  BorderStyle = Single\n"
+                   "  SystemMenu = true\n"
+                   "  ClientSize = 120, 40\n"
+                   "  MinSize = 350, 200\n"
+                   "  TabControl TabControlButtons\n"
+                   "    Align = Bottom\n"
+                   "    Height = 35\n"
+                   "  end\n"
+                   "end\n",
+                   ui::HandlerMap());
+    }
+  };
+  Dialog* form = nullptr;
+  app.CreateForm(form);
+  form->Show();
+  app.ProcessMessages();
+  HWND hwnd = reinterpret_cast<HWND>(form->Handle());
+  RECT outer, client;
+  GetWindowRect(hwnd, &outer);
+  GetClientRect(hwnd, &client);
+  const int dpi = form->Dpi();
+  EXPECT_EQ(outer.right - outer.left, MulDiv(350, dpi, 96));
+  EXPECT_EQ(outer.bottom - outer.top, MulDiv(200, dpi, 96));
+  EXPECT_EQ(form->ClientWidth(), client.right);
+  EXPECT_EQ(form->ClientHeight(), client.bottom);
+  const ui::Rect bar = form->Get<ui::TabControl>("TabControlButtons").BoundsRect();
+  EXPECT_EQ(bar.bottom, client.bottom);
+  EXPECT_EQ(bar.right, client.right);
+}
+
 // Hints of the windowed controls: one tooltip per form, its text following every change of
 // the hint at once (the settings dialog's slider shows its position while it moves).
 TEST_F(UiWin32, ControlHintsShareTheFormsTooltipAndItsTextFollowsEveryChange) {

@@ -768,6 +768,10 @@ class ContainerPeer : public Window, public Peer {
   RECT WindowRectFor(DWORD style, DWORD ex) const {
     RECT r{0, 0, form_->ClientWidth(), form_->ClientHeight()};
     AdjustWindowRectExForDpi(&r, style, FALSE, ex, static_cast<UINT>(form_->Dpi()));
+    // The smallest outer size holds at creation too, where WM_GETMINMAXINFO comes before the
+    // window is ours and popups are never clamped: a thin frame grows the client area instead.
+    r.right = std::max(r.right, r.left + form_->MinWidth());
+    r.bottom = std::max(r.bottom, r.top + form_->MinHeight());
     OffsetRect(&r, form_->Left() - r.left, form_->Top() - r.top);
     return r;
   }
