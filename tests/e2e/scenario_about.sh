@@ -57,8 +57,8 @@ background=$(convert "$png" -crop "1x1+$((cx + cw - 4))+$((cy + 4))" +repage -de
 icon=$(convert "$png" -crop "32x32+$((cx + 10))+$((cy + 10))" +repage -depth 8 txt:- | grep -vci "#$background" || true)
 ((icon > 200)) || fail "no icon ($icon pixels)"
 (($(ink 10 20 000000) > 50)) || fail "no version line"
-(($(ink 32 18 000000) > 50)) || fail "no copyright line"
-for y in 52 70 88 106; do
+(($(ink 30 18 000000) > 50)) || fail "no copyright line"
+for y in 48 66 84 102; do
   (($(ink "$y" 18 0000FF) > 30)) || fail "no blue link at $y"
 done
 (($(ink $((ch - 35)) 35 000000) > 10)) || fail "no Ok button"

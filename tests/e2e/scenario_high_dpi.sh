@@ -1,0 +1,93 @@
+# At 144 DPI (150 %) the widget's base size is taken from its design size at that DPI, and
+# the settings and About dialogs grow with it: every control inside its dialog, the About box at least its
+# smallest outer size scaled. Runs in a linked copy of the test prefix set to 144 DPI.
+base_prefix="${CIFRONA_WINEPREFIX:-$(cd "$(dirname "$0")/../.." && pwd)/.cache/wineprefix}"
+dpi_prefix="$base_prefix-144dpi"
+rm -rf "$dpi_prefix"
+# Hard links keep the copy cheap; the files Wine rewrites or the program writes are real copies.
+cp -al "$base_prefix" "$dpi_prefix"
+for f in system.reg user.reg userdef.reg; do cp --remove-destination "$base_prefix/$f" "$dpi_prefix/$f"; done
+rm -rf "$dpi_prefix/drive_c/users" "$dpi_prefix/drive_c/e2e" && cp -a "$base_prefix/drive_c/users" "$dpi_prefix/drive_c/"
+export CIFRONA_WINEPREFIX="$dpi_prefix"
+source "$(dirname "$0")/lib.sh"
+cleanup() {
+  kill_all
+  wineserver -k 2>/dev/null || true
+  rm -rf "$dpi_prefix"
+}
+trap cleanup EXIT
+
+set_dpi() {
+  local key
+  for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  done
+  # Programs read the DPI when they start; the shell's own processes start afresh.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+widget_size() {
+  local l t r b
+  read -r l t r b < <(rect_of "$(widget_line)")
+  echo $((r - l)) $((b - t))
+}
+start_and_wait() {
+  start_app
+  wait_for 30 widget_shown || fail "no widget window appeared"
+  sleep 1.5
+}
+
+clear_settings
+set_dpi 96
+start_and_wait
+read -r w96 h96 < <(widget_size)
+stop_app
+set_dpi 144
+start_and_wait
+read -r w144 h144 < <(widget_size)
+note "widget ${w96}x$h96 at 96 DPI, ${w144}x$h144 at 144 DPI"
+# The base size is the design client area (201 x 269 at 96 DPI, 302 x 404 at 144 DPI) plus
+# 20 pixels across and minus 9 pixels per font factor down; the number 1 is narrower than that.
+((w144 == w96 + 302 - 201 && h144 == h96 + 404 - 269)) || fail "widget ${w96}x$h96 became ${w144}x$h144, not the base size at 144 DPI"
+
+# The settings dialog: every control inside the dialog, and inside its group where it has one.
+open_settings
+shot settings >/dev/null
+read -r dl dt dr db < <(rect_of "$(settings_line)")
+mapfile -t controls < <(probe_children | grep -F "top=\"$SETTINGS\"" | grep 'visible=1')
+((${#controls[@]} > 15)) || fail "only ${#controls[@]} controls listed"
+# The group boxes are the toolkit's own panels, their captions drawn on them.
+mapfile -t groups < <(printf '%s\n' "${controls[@]}" | grep 'class=CifronaPanel ')
+((${#groups[@]} == 6)) || fail "${#groups[@]} group boxes, not 6"
+for c in "${controls[@]}"; do
+  read -r l t r b < <(rect_of "$c")
+  ((l >= dl && t >= dt && r <= dr && b <= db)) || fail "outside the dialog ($dl,$dt,$dr,$db): $c"
+  inside=0 overlapping=0
+  for g in "${groups[@]}"; do
+    [[ "$g" == "$c" ]] && { inside=1; break; }
+    read -r gl gt gr gb < <(rect_of "$g")
+    if ((l >= gl && t >= gt && r <= gr && b <= gb)); then inside=1
+    elif ((l < gr && r > gl && t < gb && b > gt)); then overlapping=1
+    fi
+  done
+  ((inside || !overlapping)) || fail "sticks out of its group: $c"
+done
+ok=$(child_text "Ok")
+read -r l t r b < <(rect_of "$ok")
+((b - t >= 36)) || fail "the Ok button did not grow: $ok"
+settings_keys Escape
+wait_for 10 settings_gone || fail "Escape did not close the settings dialog"
+
+# The About box: its smallest outer size at 144 DPI, and Ok inside it.
+ABOUT="О программе"
+about_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$ABOUT\"" | head -n1; }
+about_shown() { [[ -n "$(about_line)" ]]; }
+open_widget_menu
+choose_menu_item "$ABOUT"
+wait_for 10 about_shown || fail "\"$ABOUT\" did not open"
+sleep 1
+shot about >/dev/null
+read -r l t r b < <(rect_of "$(about_line)")
+note "About $((r - l))x$((b - t))"
+((r - l >= 525 && b - t >= 300)) || fail "About is $((r - l))x$((b - t)), smaller than 525x300"
+note ok
