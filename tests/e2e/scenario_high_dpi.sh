@@ -72,6 +72,12 @@ for c in "${controls[@]}"; do
   done
   ((inside || !overlapping)) || fail "sticks out of its group: $c"
 done
+# The spin buttons grow too (17 pixels at 96 DPI), whatever width the control takes itself.
+for c in "${controls[@]}"; do
+  [[ "$c" == *"class=msctls_updown32 "* ]] || continue
+  read -r l t r b < <(rect_of "$c")
+  ((r - l >= 24)) || fail "spin buttons $((r - l)) pixels wide at 144 DPI: $c"
+done
 ok=$(child_text "Ok")
 read -r l t r b < <(rect_of "$ok")
 ((b - t >= 36)) || fail "the Ok button did not grow: $ok"

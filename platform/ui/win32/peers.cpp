@@ -224,6 +224,8 @@ class ChildPeer : public Peer {
     if (control.GetKind() == Kind::SpinEdit) {
       upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | (control.Visible() ? WS_VISIBLE : 0) | UDS_ALIGNRIGHT,
                                 o.x + w, o.y, UpDownWidth(), control.Height(), parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+      // The control takes its default width on creation (16 pixels, whatever the DPI).
+      SetWindowPos(upDown_, nullptr, 0, 0, UpDownWidth(), control.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       SendMessageW(upDown_, UDM_SETRANGE32, 0, 100);
       SendMessageW(upDown_, UDM_SETPOS32, 0, 50);
       SetPropW(upDown_, kPeerProp, this);
