@@ -10,31 +10,26 @@
 
 #include "platform/ui/ui.h"
 #include "platform/ui/win32/win32_ui.h"
+#include "win_test_util.h"
 
 namespace {
 
-class TrayForm : public ui::Form {
- public:
-  TrayForm() : ui::Form("Form1") {
-    ui::LoadForm(*this,
-                 "form Form1\n"
-                 "  BorderStyle = None\n"
-                 "  ClientSize = 50, 50\n"
-                 "  TrayIcon TrayIcon1\n"
-                 "    Hint = \"Cifrona\"\n"
-                 "    Icons = ImageList1\n"
-                 "    IconIndex = 0\n"
-                 "    Visible = true\n"
-                 "  end\n"
-                 "  ImageList ImageList1\n"
-                 "    Width = 32\n"
-                 "    Height = 32\n"
-                 "    Icons = [\"TRAY0\", \"TRAY1\", \"TRAY2\"]\n"
-                 "  end\n"
-                 "end\n",
-                 ui::HandlerMap{});
-  }
-};
+constexpr const char* kTrayDefinition =
+    "form Form1\n"
+    "  BorderStyle = None\n"
+    "  ClientSize = 50, 50\n"
+    "  TrayIcon TrayIcon1\n"
+    "    Hint = \"Cifrona\"\n"
+    "    Icons = ImageList1\n"
+    "    IconIndex = 0\n"
+    "    Visible = true\n"
+    "  end\n"
+    "  ImageList ImageList1\n"
+    "    Width = 32\n"
+    "    Height = 32\n"
+    "    Icons = [\"TRAY0\", \"TRAY1\", \"TRAY2\"]\n"
+    "  end\n"
+    "end\n";
 
 // Whether the shell holds our icon: changing nothing about it succeeds only if it is there.
 bool ShellHasIcon(HWND owner, UINT id) {
@@ -61,8 +56,8 @@ TEST(TrayWin32, IconComesBackWhenTheTaskbarIsCreatedAgainAndGoesWithItsForm) {
   constexpr UINT kFirstIcon = 1;
   {
     ui::Application app;
-    TrayForm* form = nullptr;
-    app.CreateForm(form);
+    wintest::DefinedForm* form = nullptr;
+    app.CreateForm(form, "Form1", kTrayDefinition);
     app.ProcessMessages();
     ASSERT_TRUE(ShellHasIcon(owner, kFirstIcon)) << "no icon after the form's creation";
 
@@ -125,8 +120,8 @@ TEST(TrayWin32, ABusyShellIsAskedAgainUntilTheIconIsInOtherRefusalsWaitForTheTas
     HWND owner = backend.AppHwnd();
     RefusingShell shell(c.error);
     ui::Application app;
-    TrayForm* form = nullptr;
-    app.CreateForm(form);
+    wintest::DefinedForm* form = nullptr;
+    app.CreateForm(form, "Form1", kTrayDefinition);
     app.ProcessMessages();
     ASSERT_EQ(shell.adds, 1);
     ASSERT_FALSE(ShellHasIcon(owner, 1));

@@ -16,6 +16,7 @@
 
 #include "platform/ui/ui.h"
 #include "platform/ui/win32/win32_ui.h"
+#include "win_test_util.h"
 
 namespace {
 
@@ -137,6 +138,14 @@ struct UiWin32 : ::testing::Test {
   ui::win32::Backend backend;
   ui::Application app;
   UiWin32() { app.SetTitle("Cifrona"); }
+  // A form made from a definition's text, created and shown.
+  wintest::DefinedForm& ShowDefinition(const std::string& name, const std::string& definition) {
+    wintest::DefinedForm* form = nullptr;
+    app.CreateForm(form, name, definition);
+    form->Show();
+    app.ProcessMessages();
+    return *form;
+  }
 };
 
 TEST_F(UiWin32, LayeredWidgetFormHasItsStylesKeyAndPaintsTheLabelOverTheKeyColour) {
@@ -404,36 +413,27 @@ std::wstring TipText(HWND tip, HWND control) {
 // A window whose frame is thinner than its smallest outer size allows: the window takes the
 // smallest size, the client area grows to fill it, and the aligned panels follow.
 TEST_F(UiWin32, TheSmallestOuterSizeHoldsFromCreationAndTheClientAreaFillsIt) {
-  struct Dialog : ui::Form {
-    Dialog() : ui::Form("FormSmallest") {
-      ui::LoadForm(*this,
-                   "form FormSmallest\n"
-                   "  BorderStyle = Single\n"
-                   "  SystemMenu = true\n"
-                   "  ClientSize = 120, 40\n"
-                   "  MinSize = 350, 200\n"
-                   "  TabControl TabControlButtons\n"
-                   "    Align = Bottom\n"
-                   "    Height = 35\n"
-                   "  end\n"
-                   "end\n",
-                   ui::HandlerMap());
-    }
-  };
-  Dialog* form = nullptr;
-  app.CreateForm(form);
-  form->Show();
-  app.ProcessMessages();
-  HWND hwnd = reinterpret_cast<HWND>(form->Handle());
+  auto& form = ShowDefinition("FormSmallest",
+                              "form FormSmallest\n"
+                              "  BorderStyle = Single\n"
+                              "  SystemMenu = true\n"
+                              "  ClientSize = 120, 40\n"
+                              "  MinSize = 350, 200\n"
+                              "  TabControl TabControlButtons\n"
+                              "    Align = Bottom\n"
+                              "    Height = 35\n"
+                              "  end\n"
+                              "end\n");
+  HWND hwnd = reinterpret_cast<HWND>(form.Handle());
   RECT outer, client;
   GetWindowRect(hwnd, &outer);
   GetClientRect(hwnd, &client);
-  const int dpi = form->Dpi();
+  const int dpi = form.Dpi();
   EXPECT_EQ(outer.right - outer.left, MulDiv(350, dpi, 96));
   EXPECT_EQ(outer.bottom - outer.top, MulDiv(200, dpi, 96));
-  EXPECT_EQ(form->ClientWidth(), client.right);
-  EXPECT_EQ(form->ClientHeight(), client.bottom);
-  const ui::Rect bar = form->Get<ui::TabControl>("TabControlButtons").BoundsRect();
+  EXPECT_EQ(form.ClientWidth(), client.right);
+  EXPECT_EQ(form.ClientHeight(), client.bottom);
+  const ui::Rect bar = form.Get<ui::TabControl>("TabControlButtons").BoundsRect();
   EXPECT_EQ(bar.bottom, client.bottom);
   EXPECT_EQ(bar.right, client.right);
 }
@@ -441,41 +441,32 @@ TEST_F(UiWin32, TheSmallestOuterSizeHoldsFromCreationAndTheClientAreaFillsIt) {
 // Hints of the windowed controls: one tooltip per form, its text following every change of
 // the hint at once (the settings dialog's slider shows its position while it moves).
 TEST_F(UiWin32, ControlHintsShareTheFormsTooltipAndItsTextFollowsEveryChange) {
-  struct Dialog : ui::Form {
-    Dialog() : ui::Form("FormHints") {
-      ui::LoadForm(*this,
-                   "form FormHints\n"
-                   "  BorderStyle = Dialog\n"
-                   "  ClientSize = 300, 200\n"
-                   "  TrackBar TrackBarScale\n"
-                   "    Left = 10\n"
-                   "    Top = 10\n"
-                   "    Width = 200\n"
-                   "    Height = 40\n"
-                   "    Min = 30\n"
-                   "    Max = 500\n"
-                   "    Position = 100\n"
-                   "  end\n"
-                   "  Button ButtonSave\n"
-                   "    Left = 10\n"
-                   "    Top = 100\n"
-                   "    Width = 80\n"
-                   "    Height = 25\n"
-                   "    Caption = \"OK\"\n"
-                   "    Hint = \"Сохранить\"\n"
-                   "    ShowHint = true\n"
-                   "  end\n"
-                   "end\n",
-                   ui::HandlerMap());
-    }
-  };
-  Dialog* form = nullptr;
-  app.CreateForm(form);
-  form->Show();
-  app.ProcessMessages();
-  HWND formHwnd = reinterpret_cast<HWND>(form->Handle());
-  auto& slider = form->Get<ui::TrackBar>("TrackBarScale");
-  auto& button = form->Get<ui::Button>("ButtonSave");
+  auto& form = ShowDefinition("FormHints",
+                              "form FormHints\n"
+                              "  BorderStyle = Dialog\n"
+                              "  ClientSize = 300, 200\n"
+                              "  TrackBar TrackBarScale\n"
+                              "    Left = 10\n"
+                              "    Top = 10\n"
+                              "    Width = 200\n"
+                              "    Height = 40\n"
+                              "    Min = 30\n"
+                              "    Max = 500\n"
+                              "    Position = 100\n"
+                              "  end\n"
+                              "  Button ButtonSave\n"
+                              "    Left = 10\n"
+                              "    Top = 100\n"
+                              "    Width = 80\n"
+                              "    Height = 25\n"
+                              "    Caption = \"OK\"\n"
+                              "    Hint = \"Сохранить\"\n"
+                              "    ShowHint = true\n"
+                              "  end\n"
+                              "end\n");
+  HWND formHwnd = reinterpret_cast<HWND>(form.Handle());
+  auto& slider = form.Get<ui::TrackBar>("TrackBarScale");
+  auto& button = form.Get<ui::Button>("ButtonSave");
   HWND sliderHwnd = reinterpret_cast<HWND>(slider.GetPeer()->Handle());
   HWND buttonHwnd = reinterpret_cast<HWND>(button.GetPeer()->Handle());
 

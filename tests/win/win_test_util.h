@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/ui/ui.h"
 #include "platform/win32/win32_platform.h"
 
 namespace wintest {
@@ -20,5 +21,13 @@ inline std::string ModuleFolder() {
 inline bool Exists(const std::string& path) {
   return GetFileAttributesW(win32::Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+// A form made from a definition's text alone, with no handlers.
+class DefinedForm : public ui::Form {
+ public:
+  DefinedForm(const std::string& name, const std::string& definition) : ui::Form(name) {
+    ui::LoadForm(*this, definition, ui::HandlerMap());
+  }
+};
 
 }  // namespace wintest
