@@ -54,6 +54,13 @@ start_app() {
   APP_PID=$!
 }
 
+# Starts the program, waits for its widget and lets start-up settle: start_and_settle [SECONDS]
+start_and_settle() {
+  start_app
+  wait_for 30 widget_shown || fail "no widget window appeared"
+  sleep "${1:-1.5}"
+}
+
 probe_windows() { wine "$CIFRONA_PROBE" windows Cifrona.exe 2>/dev/null | tr -d '\r'; }
 
 # The widget: the visible layered window of the program.

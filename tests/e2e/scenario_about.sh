@@ -4,9 +4,7 @@
 source "$(dirname "$0")/lib.sh"
 ABOUT="О программе"
 clear_settings
-start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
-sleep 1.5
+start_and_settle
 widget=$(widget_line)
 widget_hwnd=$(field "$widget" hwnd)
 

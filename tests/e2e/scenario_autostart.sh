@@ -8,9 +8,7 @@ set_run() { wine reg add "$RUN" /v Cifrona /t REG_SZ /d "$1" /f >/dev/null 2>&1;
 clear_run() { wine reg delete "$RUN" /v Cifrona /f >/dev/null 2>&1 || true; }
 autostart_box() { field "$(child_text "Автозагрузка при старте Windows")" state; }
 run_and_open() {
-  start_app
-  wait_for 30 widget_shown || fail "no widget window appeared"
-  sleep 1.5
+  start_and_settle
   open_settings
 }
 

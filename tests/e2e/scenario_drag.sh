@@ -3,9 +3,7 @@
 # stays inside the work area while the button is held and after it is released.
 source "$(dirname "$0")/lib.sh"
 clear_settings
-start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
-sleep 2
+start_and_settle 2
 
 read -r AL AT AR AB < <(wine "$CIFRONA_PROBE" workarea 2>/dev/null | tr -d '\r')
 [[ -n "$AB" ]] || fail "no work area from the probe"

@@ -31,19 +31,13 @@ widget_size() {
   read -r l t r b < <(rect_of "$(widget_line)")
   echo $((r - l)) $((b - t))
 }
-start_and_wait() {
-  start_app
-  wait_for 30 widget_shown || fail "no widget window appeared"
-  sleep 1.5
-}
-
 clear_settings
 set_dpi 96
-start_and_wait
+start_and_settle
 read -r w96 h96 < <(widget_size)
 stop_app
 set_dpi 144
-start_and_wait
+start_and_settle
 read -r w144 h144 < <(widget_size)
 note "widget ${w96}x$h96 at 96 DPI, ${w144}x$h144 at 144 DPI"
 # The base size is the design client area (201 x 269 at 96 DPI, 302 x 404 at 144 DPI) plus

@@ -4,9 +4,7 @@ source "$(dirname "$0")/lib.sh"
 clear_settings
 mkdir -p "$(dirname "$(installed_settings)")"
 printf '[Option]\r\nCheckBoxIgnoreMouse=1\r\n' >"$(installed_settings)"
-start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
-sleep 1.5
+start_and_settle
 line=$(widget_line)
 (((($(field "$line" exstyle)) & 0x20) != 0)) || fail "no WS_EX_TRANSPARENT: $(field "$line" exstyle)"
 png=$(shot ignored)

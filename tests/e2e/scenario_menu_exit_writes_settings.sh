@@ -2,9 +2,7 @@
 # and writes the settings file with the widget's position.
 source "$(dirname "$0")/lib.sh"
 clear_settings
-start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
-sleep 1.5
+start_and_settle
 read -r L T _ _ < <(rect_of "$(widget_line)")
 open_widget_menu
 shot menu >/dev/null

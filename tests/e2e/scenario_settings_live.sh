@@ -4,9 +4,7 @@ source "$(dirname "$0")/lib.sh"
 clear_settings
 mkdir -p "$(dirname "$(installed_settings)")"
 printf '[Option]\r\nSpinEditNumber=995\r\n' >"$(installed_settings)"
-start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
-sleep 1.5
+start_and_settle
 open_settings
 line=$(settings_line)
 note "$line"

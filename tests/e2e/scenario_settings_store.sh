@@ -4,9 +4,7 @@ source "$(dirname "$0")/lib.sh"
 clear_settings
 mkdir -p "$(dirname "$(installed_settings)")"
 printf '[Option]\r\nSpinEditNumber=9999\r\nTrackBarScale=20\r\nComboBoxFont=9\r\n' >"$(installed_settings)"
-start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
-sleep 1.5
+start_and_settle
 open_settings
 [[ $(text_of "$(child Edit 1)") == 5000 ]] || fail "number 9999 shows as '$(text_of "$(child Edit 1)")'"
 [[ $(field "$(child msctls_trackbar32)" state) == 30 ]] || fail "scale 20 gives $(field "$(child msctls_trackbar32)" state)"
@@ -48,9 +46,7 @@ app_running || fail "Ok ended the program"
 # The other end of the scale: 900 starts as 500.
 stop_app
 printf '[Option]\r\nTrackBarScale=900\r\n' >"$(installed_settings)"
-start_app
-wait_for 30 widget_shown || fail "no widget window after the restart"
-sleep 1.5
+start_and_settle
 # Read from the hidden dialog: a widget this large would lie over the menu under Wine's
 # bare X, which does not lower windows.
 [[ $(field "$(child msctls_trackbar32)" state) == 500 ]] || fail "scale 900 gives $(field "$(child msctls_trackbar32)" state)"

@@ -6,9 +6,7 @@
 # are what makes Windows show the desktop, and the desktop check waits for a Wine that can.
 source "$(dirname "$0")/lib.sh"
 clear_settings
-start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
-sleep 2
+start_and_settle 2
 line=$(widget_line)
 note "$line"
 read -r L T R B < <(rect_of "$line")
