@@ -37,3 +37,5 @@ set_target_properties(baseline_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAK
 if(CMAKE_SIZEOF_VOID_P EQUAL 8 OR EXISTS /usr/lib/wine/wine)
   add_subdirectory(tests/e2e)
 endif()
+# Release packaging: the version helper of tools/release.sh and the release scenarios.
+add_subdirectory(packaging)

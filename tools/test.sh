@@ -11,6 +11,10 @@ cifrona_start_xvfb
 export CIFRONA_WINEPREFIX="$repo/.cache/wineprefix"
 bash tools/wine-prefix.sh
 trap 'WINEPREFIX="$CIFRONA_WINEPREFIX" wineserver -k 2>/dev/null || true; kill $CIFRONA_XVFB_PID 2>/dev/null || true' EXIT
+# The release folders (installer, portable archive, version.txt) the release scenarios use:
+# the shipped 32-bit one and the 64-bit build's test one.
+bash tools/release.sh --no-build
+bash tools/release.sh --no-build --preset win64
 
 # One CTest run over the three builds, so one summary closes the output.
 cat > build/CTestTestfile.cmake <<'EOT'

@@ -1,0 +1,46 @@
+# Shared steps of the release scenarios (sourced after lib.sh): the release folder that
+# tools/release.sh made, and the places a per-user installation touches in the test prefix.
+: "${CIFRONA_RELEASE_DIR:?}" "${CIFRONA_SHELL_RUN:?}"
+RELEASE="$CIFRONA_RELEASE_DIR/download/Cifrona"
+RELEASE_EXE="$CIFRONA_RELEASE_DIR/stage/Cifrona.exe"
+for f in version.txt Cifrona-setup.exe Cifrona.zip; do
+  [[ -f "$RELEASE/$f" ]] || fail "$RELEASE/$f is missing: run bash tools/release.sh"
+done
+VERSION=$(tr -d '\r\n' <"$RELEASE/version.txt")
+[[ "$VERSION" =~ ^[0-9]+(\.[0-9]+){3}$ ]] || fail "version.txt holds '$VERSION'"
+# The caption names the build's bitness: read it from the executable's PE header.
+machine=$(python3 -c 'import struct, sys
+d = open(sys.argv[1], "rb").read(4096)
+print(struct.unpack_from("<H", d, struct.unpack_from("<I", d, 0x3C)[0] + 4)[0])' "$RELEASE_EXE")
+BITS=$([[ "$machine" == 34404 ]] && echo 64 || echo 32)
+CAPTION="Cifrona $VERSION ($BITS-bit)"
+
+user_dir() { dirname "$(dirname "$(appdata_dir)")"; }
+wine_user() { basename "$(user_dir)"; }
+local_dir() { echo "$(user_dir)/AppData/Local"; }
+install_dir() { echo "$(local_dir)/Programs/Cifrona"; }
+start_menu_link() { echo "$(appdata_dir)/Microsoft/Windows/Start Menu/Programs/Cifrona.lnk"; }
+UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Cifrona'
+uninstall_entry() { local t; t=$(wine reg query "$UNINSTALL_KEY" 2>/dev/null | tr -d '\r') && [[ -n "$t" ]] && echo "$t"; }
+RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+run_entry() { wine reg query "$RUN_KEY" /v Cifrona >/dev/null 2>&1; }
+no_program_window() { ! probe_windows | grep -q .; }
+
+# The installed program is not this scenario's copy: end it too when the scenario ends.
+kill_installed() { pkill -KILL -f 'Programs.Cifrona.Cifrona\.exe' 2>/dev/null || true; }
+trap 'kill_installed; kill_all' EXIT
+
+remove_installation() {
+  kill_installed
+  rm -rf "$(install_dir)"
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1 || true
+  wine reg delete "$RUN_KEY" /v Cifrona /f >/dev/null 2>&1 || true
+}
+
+# run_installer WINDOWS-PATH "PARAMETERS": starts it through the shell as the updater does
+# and waits for it to end; fails unless it ends with exit code 0.
+run_installer() {
+  local code
+  code=$(timeout 120 wine "$CIFRONA_SHELL_RUN" "$1" "$2" 2>"$out/installer.log" | tr -d '\r' | tail -n1) || true
+  [[ "$code" == 0 ]] || fail "the installer ended with '$code' ($(tail -n3 "$out/installer.log" | tr '\n' ' '))"
+}
