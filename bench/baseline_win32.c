@@ -20,10 +20,13 @@ static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
       FillRect(dc, &r, grey);
       DeleteObject(grey);
-      SelectObject(dc, font);
+      /* The font is put back out of the DC before it is deleted: a selected font cannot be
+         deleted, and would leak one GDI object a second. */
+      HGDIOBJ old = SelectObject(dc, font);
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, RGB(255, 255, 255));
       DrawTextW(dc, L"1", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      SelectObject(dc, old);
       DeleteObject(font);
       EndPaint(hwnd, &ps);
       return 0;

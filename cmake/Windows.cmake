@@ -32,6 +32,10 @@ add_subdirectory(tests/win)
 # The baseline program of bench/process_bench.sh.
 add_executable(baseline_win32 WIN32 bench/baseline_win32.c)
 set_target_properties(baseline_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
+# What a running program holds (handles, GDI and USER objects), for the same script.
+add_executable(proc_counts bench/proc_counts.c)
+target_link_options(proc_counts PRIVATE -municode)
+set_target_properties(proc_counts PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
 # The end-to-end scenarios run the 64-bit build, and the 32-bit release build too where
 # Wine can run 32-bit programs.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8 OR EXISTS /usr/lib/wine/wine)
