@@ -1,7 +1,8 @@
 /* Reports what a running program holds, for bench/process_bench.sh:
  *   proc_counts NAME.exe   one line per process of that image name:
  *                          pid=N handles=N gdi=N user=N
- * gdi and user are -1 where the system does not count them (Wine). */
+ * A count the system does not give is -1: Wine counts none of them for another process
+ * (a live process always holds some handles, so 0 means "not counted" there too). */
 #include <windows.h>
 #include <tlhelp32.h>
 #include <stdio.h>
@@ -22,14 +23,14 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
     if (!p) continue;
     DWORD handles = 0;
-    GetProcessHandleCount(p, &handles);
+    long handlesShown = GetProcessHandleCount(p, &handles) && handles > 0 ? (long)handles : -1;
     SetLastError(0);
     DWORD gdi = GetGuiResources(p, GR_GDIOBJECTS);
     long gdiShown = (gdi == 0 && GetLastError() != 0) ? -1 : (long)gdi;
     SetLastError(0);
     DWORD user = GetGuiResources(p, GR_USEROBJECTS);
     long userShown = (user == 0 && GetLastError() != 0) ? -1 : (long)user;
-    printf("pid=%lu handles=%lu gdi=%ld user=%ld\n", entry.th32ProcessID, handles, gdiShown, userShown);
+    printf("pid=%lu handles=%ld gdi=%ld user=%ld\n", entry.th32ProcessID, handlesShown, gdiShown, userShown);
     CloseHandle(p);
     found = 1;
   }

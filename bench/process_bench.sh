@@ -113,4 +113,4 @@ sample "1min"
 sleep $((long * 60 - 60))
 sample "${long}min"
 stop_all
-echo "(gdi -1: the system does not count GDI objects; Wine does not)"
+echo "(-1: not counted by the system; Wine counts neither handles nor GDI objects of another process)"

@@ -50,3 +50,12 @@ if [[ $(id -u) -eq 0 ]] && ! dpkg-query -W -f='${db:Status-Status}' wine32:i386 
     echo "setup: wine32:i386 not available; going on without it"
   fi
 fi
+
+# /usr/bin/wine prefers the 32-bit loader whenever it is installed, so one that this
+# system's kernel cannot run (no 32-bit support: "Exec format error") breaks Wine for the
+# 64-bit programs too. Such a loader is removed again.
+if [[ $(id -u) -eq 0 && -e /usr/lib/wine/wine ]] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "setup: this system cannot run 32-bit programs; removing wine32:i386"
+  DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq wine32:i386 >>/tmp/cifrona-setup-apt.log 2>&1 ||
+    echo "setup: could not remove wine32:i386; Wine will not start" >&2
+fi
