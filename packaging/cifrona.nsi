@@ -94,7 +94,7 @@ Var RunAfter   ; 1: start the program when done
 LangString AppRunning ${LANG_ENGLISH} "${APP} is running. Close it and continue?"
 LangString AppRunning ${LANG_RUSSIAN} "${APP} запущена. Закрыть её и продолжить?"
 LangString AppStillRunning ${LANG_ENGLISH} "${APP} could not be closed. Close it, then press Retry."
-LangString AppStillRunning ${LANG_RUSSIAN} "Не удалось закрыть ${APP}. Закройте программу и нажмите «Повтор»."
+LangString AppStillRunning ${LANG_RUSSIAN} "Не удалось закрыть ${APP}. Закройте программу и нажмите «Повторить»."
 
 ; True (1 in $0) while a copy of the program runs in this logon: it holds its mutex for life.
 !macro APP_RUNNING_FUNC UN
