@@ -180,6 +180,9 @@ class Threads {
   // Runs work on a new thread that frees itself when done; the caller does not wait.
   // Work must not let an exception escape.
   virtual void StartWorker(std::function<void()> work) = 0;
+  // Waits up to ms for the workers still running to end; true when none is left. For the
+  // program's end: a worker must not outlive the services and windows it reports to.
+  virtual bool WaitForWorkers(std::uint32_t ms) = 0;
 };
 
 // The desktop's settings as the automatic digit colour reads them.

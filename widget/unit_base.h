@@ -12,6 +12,8 @@ class TForm1 : public ui::Form {
  public:
   // The constructor (Create): the priority flag is cleared before the definition loads.
   TForm1();
+  // Waits (bounded) for colour workers still in flight, which report to this window.
+  ~TForm1() override;
 
   // Components, in declaration order.
   ui::Timer* Timer1 = nullptr;

@@ -16,6 +16,8 @@ namespace {
 constexpr std::uint32_t kTimerPeriod = 1000;
 // A worker that has not answered after this long no longer blocks a request.
 constexpr std::uint32_t kStaleBusy = 3000;
+// How long the widget's end waits for workers still in flight.
+constexpr std::uint32_t kWorkerGrace = 5000;
 
 std::uint32_t Now() { return platform::Current().clock->TickCount(); }
 
@@ -55,6 +57,12 @@ void ColorWorker(const std::string& lastApplied) noexcept {
 }
 
 }  // namespace
+
+TForm1::~TForm1() {
+  // A worker posts to the application and uses the platform's services; both end soon
+  // after this window. Decoding is bounded, so a few seconds cover any worker.
+  if (platform::Threads* threads = platform::Current().threads) threads->WaitForWorkers(kWorkerGrace);
+}
 
 void TForm1::AutoColorSwitched(bool on) {
   if (on) {

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -19,7 +22,32 @@ class Clock : public platform::Clock {
 
 class Threads : public platform::Threads {
  public:
-  void StartWorker(std::function<void()> work) override { std::thread(std::move(work)).detach(); }
+  void StartWorker(std::function<void()> work) override {
+    {
+      std::lock_guard lock(mutex_);
+      ++running_;
+    }
+    try {
+      std::thread([this, work = std::move(work)] {
+        work();
+        std::lock_guard lock(mutex_);
+        if (--running_ == 0) ended_.notify_all();
+      }).detach();
+    } catch (...) {
+      std::lock_guard lock(mutex_);
+      --running_;
+      throw;
+    }
+  }
+  bool WaitForWorkers(std::uint32_t ms) override {
+    std::unique_lock lock(mutex_);
+    return ended_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return running_ == 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  int running_ = 0;
 };
 
 class Desktop : public platform::Desktop {

@@ -161,6 +161,12 @@ TEST_F(WallpaperWin32, ClockWallpaperPathAndWorkers) {
   for (int i = 0; i < 500 && !workerThread; ++i) Sleep(10);
   EXPECT_NE(workerThread.load(), 0u);
   EXPECT_NE(workerThread.load(), GetCurrentThreadId());
+  EXPECT_TRUE(os.threads->WaitForWorkers(5000));
+
+  // The program's end waits, bounded, for a worker still running.
+  os.threads->StartWorker([] { Sleep(400); });
+  EXPECT_FALSE(os.threads->WaitForWorkers(20));
+  EXPECT_TRUE(os.threads->WaitForWorkers(5000));
 }
 
 }  // namespace
