@@ -5,7 +5,8 @@
 source "$(dirname "$0")/lib.sh"
 
 set_wallpaper() { wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d "$1" /f >/dev/null 2>&1; }
-trap 'kill_all; set_wallpaper ""' EXIT
+# Leaves nothing behind: the Windows-side tests read the same prefix's settings.
+trap 'kill_all; set_wallpaper ""; clear_settings' EXIT
 
 # Two solid wallpapers in the scenario's folder.
 convert -size 640x480 xc:'#f0f0f0' -quality 95 "$copy_dir/light.jpg"
