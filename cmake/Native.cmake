@@ -1,5 +1,6 @@
 # Native Linux build: the program's logic on the headless platform, its tests, fuzzers, benchmarks.
-add_library(cifrona_headless STATIC platform/headless/headless.cpp platform/headless/ansi_tables.cpp)
+add_library(cifrona_headless STATIC platform/headless/headless.cpp platform/headless/ansi_tables.cpp
+            platform/headless/headless_desktop.cpp)
 target_link_libraries(cifrona_headless PUBLIC cifrona_core)
 
 find_package(GTest REQUIRED)

@@ -4,7 +4,8 @@ add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release,Min
 add_compile_options(-ffunction-sections -fdata-sections)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
-add_library(cifrona_win32 STATIC platform/win32/win32_platform.cpp platform/win32/win32_window_system.cpp)
+add_library(cifrona_win32 STATIC platform/win32/win32_platform.cpp platform/win32/win32_window_system.cpp
+            platform/win32/win32_desktop.cpp)
 target_link_libraries(cifrona_win32 PUBLIC cifrona_core version shell32 advapi32 user32 gdi32)
 
 # The version resource, generated from the project's version.

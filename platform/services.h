@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -164,6 +165,39 @@ class WindowSystem {
   virtual int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) = 0;
 };
 
+// The millisecond tick count (GetTickCount). It wraps after 49.7 days, so differences are
+// taken in unsigned 32-bit arithmetic.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual std::uint32_t TickCount() const = 0;
+};
+
+// Short-lived background work.
+class Threads {
+ public:
+  virtual ~Threads() = default;
+  // Runs work on a new thread that frees itself when done; the caller does not wait.
+  // Work must not let an exception escape.
+  virtual void StartWorker(std::function<void()> work) = 0;
+  // Waits up to ms for the workers still running to end; true when none is left. For the
+  // program's end: a worker must not outlive the services and windows it reports to.
+  virtual bool WaitForWorkers(std::uint32_t ms) = 0;
+};
+
+// The desktop's settings as the automatic digit colour reads them.
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  // SystemParametersInfoW(SPI_GETDESKWALLPAPER) into a 260-character buffer; nullopt
+  // when the call fails. Safe on any thread.
+  virtual std::optional<std::string> WallpaperPath() const = 0;
+  // The current RGB (0x00BBGGRR) of system colour index (GetSysColor).
+  virtual std::uint32_t SystemColorRgb(int index) const = 0;
+};
+
+class Images;  // platform/images.h
+
 struct Services {
   FileSystem* files = nullptr;
   Registry* registry = nullptr;
@@ -171,6 +205,10 @@ struct Services {
   SystemFacts* system = nullptr;
   Process* process = nullptr;
   WindowSystem* windows = nullptr;
+  Clock* clock = nullptr;
+  Threads* threads = nullptr;
+  Desktop* desktop = nullptr;
+  Images* images = nullptr;
 };
 
 // The services in force: the Win32 ones in the program, the headless ones in native tests.

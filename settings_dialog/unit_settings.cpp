@@ -270,8 +270,13 @@ void TForm2::CheckBoxAutoColorClick(ui::Component&) {
   // The list is the colour only while the desktop does not choose it; switching the
   // automatic colour off gives the digits the list's colour back.
   const bool automatic = CheckBoxAutoColor->Checked();
+  if (Form1) Form1->AutoColorSwitched(automatic);
   ColorBoxNumber->SetEnabled(!automatic);
-  if (!automatic) ColorBoxNumberClick(*ColorBoxNumber);
+  if (!automatic) {
+    // The list showed the automatic colour as its background; it is the user's list again.
+    ColorBoxNumber->SetColor(ui::kClDefault);
+    ColorBoxNumberClick(*ColorBoxNumber);
+  }
   ui::ProcessPendingMessages();
 }
 

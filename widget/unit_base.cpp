@@ -44,7 +44,8 @@ TForm1::TForm1() : ui::Form("Form1") {
       .Add("TrayIcon1MouseMove", this, &TForm1::TrayIcon1MouseMove)
       .Add("TrayIcon1DblClick", this, &TForm1::TrayIcon1DblClick)
       .Add("LabelNumberMouseDown", this, &TForm1::LabelNumberMouseDown)
-      .Add("SettingsClick", this, &TForm1::SettingsClick);
+      .Add("SettingsClick", this, &TForm1::SettingsClick)
+      .Add("Timer2Timer", this, &TForm1::Timer2Timer);
   ui::LoadForm(*this, h);
 
   Timer1 = &Get<ui::Timer>("Timer1");
@@ -78,6 +79,7 @@ TForm1::TForm1() : ui::Form("Form1") {
   if (!OnClose) OnClose = [this](ui::Component& s, ui::CloseAction& a) { FormClose(s, a); };
   if (!MenuExit->OnClick) MenuExit->OnClick = [this](ui::Component& s) { MenuExitClick(s); };
   if (!Timer1->OnTimer) Timer1->OnTimer = [this](ui::Component& s) { Timer1Timer(s); };
+  if (!Timer2->OnTimer) Timer2->OnTimer = [this](ui::Component& s) { Timer2Timer(s); };
   if (!PopupMenu1->OnPopup) PopupMenu1->OnPopup = [this](ui::Component& s) { PopupMenu1Popup(s); };
 }
 
@@ -336,7 +338,7 @@ void TForm1::Moving(ui::Rect& r) {
 
 void TForm1::ExitSizeMove() {
   KeepFormInWorkArea();
-  // GetDesktopColorAsync: the automatic digit colour samples the desktop again here.
+  GetDesktopColorAsync();
 }
 
 void TForm1::SettingChange(std::uintptr_t action, const std::string&) {

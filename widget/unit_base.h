@@ -12,6 +12,8 @@ class TForm1 : public ui::Form {
  public:
   // The constructor (Create): the priority flag is cleared before the definition loads.
   TForm1();
+  // Waits (bounded) for colour workers still in flight, which report to this window.
+  ~TForm1() override;
 
   // Components, in declaration order.
   ui::Timer* Timer1 = nullptr;
@@ -75,6 +77,22 @@ class TForm1 : public ui::Form {
   int OriginalHeight() const { return FOriginalHeight; }
   bool ProcessPrioritySet() const { return FProcessPrioritySet; }
 
+  // Automatic digit colour (unit_base_autocolor.cpp). The request starts a worker unless
+  // one is in flight (a flag older than 3000 ms counts as stale); the worker samples the
+  // wallpaper when its path differs from the last applied one and posts the result.
+  void GetDesktopColorAsync();
+  // The corner colour of the wallpaper, white when it cannot be had. Runs on the worker:
+  // it reads no state of the form.
+  static ui::Color GetDesktopColor();
+  ui::Color GetContrastColor(ui::Color background);
+  // On the UI thread: stores a worker's result and, with the automatic colour on, applies it.
+  void ApplyDesktopColor(const std::string& path, ui::Color color);
+  void Timer2Timer(ui::Component& sender);
+  // The switch of the settings dialog's "Авто цвет": the timer, a first sampling.
+  void AutoColorSwitched(bool on);
+  ui::Color CachedDesktopColor() const { return FCachedDesktopColor; }
+  std::uint32_t LastUpdateTime() const { return FLastUpdateTime; }
+
   // Window messages: WM_MOVING, WM_EXITSIZEMOVE, WM_SETTINGCHANGE.
   void Moving(ui::Rect& r) override;
   void ExitSizeMove() override;
@@ -104,6 +122,11 @@ class TForm1 : public ui::Form {
 
 // The widget, once its construction has begun; empty before and after.
 extern TForm1* Form1;
+
+// Automatic-colour state, touched on the UI thread only: a sampling worker is in flight,
+// and the wallpaper path of the last sampling applied.
+extern bool ColorUpdateBusy;
+extern std::string LastWallpaperPath;
 
 namespace widget {
 

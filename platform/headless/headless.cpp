@@ -398,6 +398,10 @@ int WindowSystem::ShowMessageBox(const std::string& text, const std::string& tit
 
 Platform::Platform() : previous_(platform::Current()) {
   platform::Current() = platform::Services{&files, &registry, &versions, &system, &process, &windows};
+  platform::Current().clock = &clock;
+  platform::Current().threads = &threads;
+  platform::Current().desktop = &desktop;
+  platform::Current().images = &images;
 }
 
 Platform::~Platform() { platform::Current() = previous_; }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/headless_desktop.h"
 #include "platform/services.h"
 
 namespace headless {
@@ -209,6 +210,10 @@ class Platform {
   CallLog calls;
   Process process{calls};
   WindowSystem windows{calls};
+  Clock clock;
+  Threads threads;
+  Desktop desktop;
+  Images images{files};
 
  private:
   platform::Services previous_;

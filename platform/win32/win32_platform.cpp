@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_services.h"
 
 namespace win32 {
@@ -281,11 +282,13 @@ struct Platform::Impl {
   SystemFacts system;
   std::unique_ptr<platform::Process> process = MakeProcess();
   std::unique_ptr<platform::WindowSystem> windows = MakeWindowSystem();
+  DesktopServices desktop;
 };
 
 Platform::Platform() : impl_(std::make_unique<Impl>()), previous_(platform::Current()) {
   platform::Current() = platform::Services{&impl_->files,    &impl_->registry,      &impl_->versions,
                                              &impl_->system,   impl_->process.get(), impl_->windows.get()};
+  impl_->desktop.Install(platform::Current());
 }
 
 Platform::~Platform() {
