@@ -127,11 +127,13 @@ void MenuItem::SetShowAccelChar(bool v) {
 }
 
 std::string MenuItem::ShownCaption() const {
-  if (showAccelChar_) return caption_;
+  // A menu puts what follows the first tab into its right-hand column; further tabs in a
+  // row would be drawn as boxes ("English\t\tEnglish" shows as "English  English").
   std::string out;
   for (char c : caption_) {
+    if (c == '\t' && !out.empty() && out.back() == '\t') continue;
     out += c;
-    if (c == '&') out += '&';
+    if (c == '&' && !showAccelChar_) out += '&';
   }
   return out;
 }

@@ -39,7 +39,8 @@ class MenuItem : public Component {
   // Off: an "&" in the caption is shown as itself, not as the mark of a mnemonic.
   bool ShowAccelChar() const { return showAccelChar_; }
   void SetShowAccelChar(bool v);
-  // The caption as a menu shows it ("&&" for a literal "&" when ShowAccelChar is off).
+  // The caption as a menu shows it: "&&" for a literal "&" when ShowAccelChar is off, and
+  // a run of tabs as one (the first tab starts the right-hand column).
   std::string ShownCaption() const;
 
   // Children (submenu), in display order.

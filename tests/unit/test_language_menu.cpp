@@ -7,6 +7,7 @@
 
 #include "app/cifrona.h"
 #include "info/unit_about.h"
+#include "platform/ui/backend.h"
 #include "platform/errors.h"
 #include "settings/ini_document.h"
 #include "widget/current_language.h"
@@ -78,7 +79,7 @@ TEST_F(LanguageTest, SubmenuListsEveryLanguageSortedWithoutCaseWithItsDisplayNam
     EXPECT_TRUE(e->AutoCheck());
     EXPECT_EQ(e->Owner(), Form1->LanguageMenu) << "the submenu owns its entries, so they are never translated";
   }
-  EXPECT_EQ(Form1->LanguageMenu->Items()[2]->ShownCaption(), "English\t\tEnglish && more");
+  EXPECT_EQ(Form1->LanguageMenu->Items()[2]->ShownCaption(), "English\tEnglish && more");
 
   // The check mark follows the stored name, with or without its extension, in any case.
   struct Case {
@@ -281,6 +282,44 @@ TEST_F(LanguageTest, ShippedFilesCoverEveryKeyOfEveryWindow) {
   const auto englishDoc = settings::IniDocument::Parse(settings::DecodeText(english, sys.system.codec).utf8);
   EXPECT_EQ(englishDoc.Find("Language information", "LANGNAME"), "English");
   EXPECT_EQ(englishDoc.Entries("Cifrona").size(), russianEntries.size());
+}
+
+}  // namespace
+
+namespace {
+
+// The English texts fit their controls, measured at the toolkit's nominal width (wider than
+// Segoe UI's and Tahoma's average letters): the box of a check box or radio button and a
+// group box's frame take their room first.
+TEST_F(LanguageTest, EnglishTextsFitTheirControls) {
+  File("English.ini", Shipped("English.ini"));
+  CreateAll();
+  Choose("English");
+  Form1->Globload();
+  ASSERT_EQ(Form2->Caption(), "Settings");
+  // The longest texts the update window shows in its status line and server version.
+  Form10->Get<ui::Label>("LabelServerVersion").SetCaption(Form10->Get<ui::MenuItem>("LangConnectionError").Caption());
+  for (const char* message : {"LangNoDownload", "LangDownloadComplet", "LangFailedCheckUpdates", "LangUpdateAvailable"}) {
+    auto& status = Form10->Get<ui::Label>("LabelUpDate");
+    const std::string text = Form10->Get<ui::MenuItem>(message).Caption();
+    EXPECT_LE(ui::NominalTextWidth(status.GetFont(), 96, text), status.Width()) << message << ": " << text;
+  }
+  for (ui::Form* form : std::vector<ui::Form*>{Form2, Form8, Form10}) {
+    for (ui::Component* c : form->Components()) {
+      auto* control = dynamic_cast<ui::CaptionedControl*>(c);
+      if (!control || control->Caption().empty()) continue;
+      int room = control->Width();
+      switch (c->GetKind()) {
+        case ui::Kind::CheckBox:
+        case ui::Kind::RadioButton: room -= 20; break;
+        case ui::Kind::GroupBox: room -= 16; break;
+        case ui::Kind::Button: room -= 8; break;
+        default: break;
+      }
+      EXPECT_LE(ui::NominalTextWidth(control->GetFont(), 96, control->Caption()), room)
+          << form->Name() << "." << c->Name() << ": " << control->Caption();
+    }
+  }
 }
 
 }  // namespace
