@@ -61,7 +61,7 @@ wait_for 10 settings_english || fail "the open settings dialog did not switch to
 probe_windows | grep -qF 'caption="About"' || fail "the About dialog did not switch: $(probe_windows)"
 probe_children | grep -F 'top="Settings"' | grep -qF 'text="Start automatically with Windows"' ||
   fail "the settings controls did not switch"
-shot english >/dev/null
+shot english >/dev/null  # the English settings dialog at 100 %
 grep -qx $'Language=English\r' "$(installed_settings)" || fail "the choice was not stored: $(cat "$(installed_settings)")"
 [[ ! -s "$log" ]] || fail "English misses keys: $(iconv -f UTF-16 -t UTF-8 "$log")"
 
