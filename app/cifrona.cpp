@@ -48,8 +48,13 @@ int Cifrona() {
   // 6. The settings dialog.
   application.Guard([&] { application.CreateForm(Form2); });
   // 7. The update dialog (TForm10) comes with the updater.
-  // 8. LoadLanguage, 9. CleanTranslationsLikeGlobload, 10. Globload: with the language files.
   if (!Form1) return 0;
+
+  // 8. The language submenu again, now that every window exists; 9. the language files
+  // tidied; 10. every window in the chosen language.
+  application.Guard([&] { Form1->LoadLanguage(); });
+  application.Guard([&] { Form1->CleanTranslationsLikeGlobload(); });
+  application.Guard([&] { Form1->Globload(); });
 
   // 11. The stored settings reach the widget through the dialog's controls.
   application.Guard([&] {

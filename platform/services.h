@@ -25,9 +25,12 @@ class FileSystem {
   virtual void ReplaceAll(const std::string& path, std::string_view bytes) = 0;
   // Creates one folder whose parent exists; false on failure (including "already exists").
   virtual bool CreateFolder(const std::string& path) = 0;
-  // Names (not paths) of the entries matching a "*.ext"-style pattern, in listing order.
+  // Names (not paths) of the entries matching a "*.ext"-style pattern, in listing order:
+  // files and folders alike, without "." and "..".
   virtual std::vector<std::string> List(const std::string& folder, const std::string& pattern) const = 0;
   virtual bool Remove(const std::string& path) = 0;
+  // True when the existing file can be opened for writing with no sharing (and is closed
+  // again at once): false for a missing file, a read-only one and one open elsewhere.
   virtual bool CanOpenExclusive(const std::string& path) const = 0;
 };
 
@@ -114,6 +117,9 @@ class SystemFacts {
   virtual std::string TempFolder() const = 0;
   virtual const AnsiCodec& Ansi() const = 0;
   virtual ReportedVersion VersionEx() const = 0;
+  // Orders two texts without regard to case in the collation of the user's locale
+  // (negative, 0, positive). The default compares case-folded code points.
+  virtual int CompareTextLocale(std::string_view a, std::string_view b) const;
 };
 
 // The process as a whole: the single-instance guard, locale and priority.

@@ -207,6 +207,13 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
   return out;
 }
 
+std::vector<std::string> IniDocument::Entries(std::string_view section) const {
+  std::vector<std::string> out;
+  if (const Section* s = FindSection(section))
+    for (const auto& e : s->entries) out.push_back(e.hasEquals ? e.key + "=" + e.value : e.key);
+  return out;
+}
+
 bool IniDocument::HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
 
 bool IniDocument::EraseKey(std::string_view section, std::string_view key) {

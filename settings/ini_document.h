@@ -46,6 +46,9 @@ class IniDocument {
 
   std::vector<std::string> SectionNames() const;
   std::vector<std::string> KeyNames(std::string_view section) const;
+  // The section's entries in file order, repeated keys included: key + "=" + value, or
+  // the bare key of a line written without "=". Empty when there is no such section.
+  std::vector<std::string> Entries(std::string_view section) const;
   bool HasSection(std::string_view section) const;
   bool EraseKey(std::string_view section, std::string_view key);
   bool EraseSection(std::string_view section);

@@ -119,7 +119,8 @@ void TForm2::CreateParams(ui::CreateParams& params) {
 }
 
 void TForm2::FormCreate(ui::Component&) {
-  // 1. Globload: the chosen translation comes with the language files.
+  // 1. The windows that exist so far in the chosen language.
+  if (Form1) Form1->Globload();
   // 2. The scale field follows the slider's range.
   SpinEditScale->SetMaxValue(TrackBarScale->Max());
   SpinEditScale->SetMinValue(TrackBarScale->Min());

@@ -115,7 +115,8 @@ void TForm1::FormCreate(ui::Component&) {
   // 6. The settings dialog does not exist yet, so this leaves the design font.
   FontApply();
 
-  // 7. LoadLanguage: the language submenu comes with the language files.
+  // 7. The language submenu and the chosen language.
+  LoadLanguage();
 
   // 8.
   LabelNumber->OnMouseDown = [this](ui::Component& s, ui::MouseButton b, unsigned shift, int x, int y) {

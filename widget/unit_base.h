@@ -73,6 +73,15 @@ class TForm1 : public ui::Form {
   void TrayIcon1DblClick(ui::Component& sender);
   void SettingsClick(ui::Component& sender);
 
+  // Interface language (unit_base_language.cpp). LoadLanguage reads the chosen language
+  // and rebuilds the submenu from the language files; a click stores and applies an
+  // entry's language; Globload translates every window; CleanTranslationsLikeGlobload
+  // removes the entries of writable language files that name no window or component.
+  void LoadLanguage();
+  void LanguageItemClick(ui::Component& sender);
+  void Globload();
+  void CleanTranslationsLikeGlobload();
+
   int OriginalWidth() const { return FOriginalWidth; }
   int OriginalHeight() const { return FOriginalHeight; }
   bool ProcessPrioritySet() const { return FProcessPrioritySet; }
@@ -127,6 +136,8 @@ extern TForm1* Form1;
 // and the wallpaper path of the last sampling applied.
 extern bool ColorUpdateBusy;
 extern std::string LastWallpaperPath;
+// True when the existing file can be opened for writing with no sharing (closed at once).
+bool IsFileWritable(const std::string& path);
 
 namespace widget {
 

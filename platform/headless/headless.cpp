@@ -118,7 +118,7 @@ void FileSystem::ReplaceAll(const std::string& path, std::string_view bytes) {
   const std::string folder = Key(paths::ExtractFilePath(path));
   if (!ParentUsable(key))
     throw platform::FileError::CannotCreate(path, "The system cannot find the path specified");
-  if (readOnly_.count(folder) || locked_.count(key) || FolderExists(path))
+  if (readOnly_.count(folder) || locked_.count(key) || readOnlyFiles_.count(key) || FolderExists(path))
     throw platform::FileError::CannotCreate(path, "Access is denied");
   auto& node = nodes_[key];
   if (node.name.empty()) node.name = paths::ExtractFileName(path);
@@ -156,7 +156,9 @@ bool FileSystem::Remove(const std::string& path) {
 
 bool FileSystem::CanOpenExclusive(const std::string& path) const {
   const std::string key = Key(path);
-  return FileExists(path) && !locked_.count(key) && !unreadable_.count(key);
+  // Write access only: a file that cannot be read may still be written.
+  return FileExists(path) && !locked_.count(key) && !readOnlyFiles_.count(key) &&
+         !readOnly_.count(Key(paths::ExtractFilePath(path)));
 }
 
 void FileSystem::AddFolder(const std::string& path) {
@@ -186,6 +188,7 @@ void FileSystem::AddFile(const std::string& path, std::string_view bytes) {
 void FileSystem::SetReadOnlyFolder(const std::string& folder) { readOnly_.insert(Key(folder)); }
 void FileSystem::SetUnreadable(const std::string& file) { unreadable_.insert(Key(file)); }
 void FileSystem::SetLocked(const std::string& file) { locked_.insert(Key(file)); }
+void FileSystem::SetReadOnlyFile(const std::string& file) { readOnlyFiles_.insert(Key(file)); }
 
 std::vector<std::string> FileSystem::AllFiles() const {
   std::vector<std::string> out;

@@ -46,6 +46,7 @@ class FileSystem : public platform::FileSystem {
   void SetReadOnlyFolder(const std::string& folder);  // nothing can be created inside
   void SetUnreadable(const std::string& file);
   void SetLocked(const std::string& file);            // open elsewhere without sharing
+  void SetReadOnlyFile(const std::string& file);      // readable, but never opened for writing
   std::vector<std::string> AllFiles() const;          // for "nothing else was written" checks
   int writes = 0;                                     // completed ReplaceAll calls
 
@@ -59,7 +60,7 @@ class FileSystem : public platform::FileSystem {
   static bool IsRootKey(const std::string& key);  // "", "\\" or a drive: never created
   bool ParentUsable(const std::string& key) const;
   std::map<std::string, Node> nodes_;
-  std::set<std::string> readOnly_, unreadable_, locked_;
+  std::set<std::string> readOnly_, unreadable_, locked_, readOnlyFiles_;
 };
 
 class Registry : public platform::Registry {

@@ -9,6 +9,13 @@
 
 namespace ui {
 
+namespace {
+// Clicks running on the UI thread, and the items cleared away meanwhile. A handler that
+// rebuilds its own submenu must not destroy the item (and the handler) still running.
+int g_clicksRunning = 0;
+std::vector<std::unique_ptr<MenuItem>> g_clearedDuringClick;
+}  // namespace
+
 // ---------------------------------------------------------------- MenuItem
 
 MenuItem::MenuItem(std::string name, Component* owner) : Component(Kind::MenuItem, std::move(name), owner) {}
@@ -103,14 +110,45 @@ void MenuItem::Remove(MenuItem& child) {
 void MenuItem::Clear() {
   for (MenuItem* c : items_) c->parentItem_ = nullptr;
   items_.clear();
+  if (g_clicksRunning > 0) {
+    for (auto& item : owned_) {
+      *item->alive_ = false;  // a click queued for it is dropped, as for a destroyed item
+      g_clearedDuringClick.push_back(std::move(item));
+    }
+  }
   owned_.clear();
   NotifyMenu();
+}
+
+void MenuItem::SetShowAccelChar(bool v) {
+  if (v == showAccelChar_) return;
+  showAccelChar_ = v;
+  NotifyMenu();
+}
+
+std::string MenuItem::ShownCaption() const {
+  // A menu puts what follows the first tab into its right-hand column; further tabs in a
+  // row would be drawn as boxes ("English\t\tEnglish" shows as "English  English").
+  std::string out;
+  for (char c : caption_) {
+    if (c == '\t' && !out.empty() && out.back() == '\t') continue;
+    out += c;
+    if (c == '&' && !showAccelChar_) out += '&';
+  }
+  return out;
 }
 
 void MenuItem::Click() {
   if (!enabled_) return;
   if (autoCheck_) SetChecked(!checked_);
-  if (OnClick) OnClick(*this);
+  if (!OnClick) return;
+  struct Running {
+    Running() { ++g_clicksRunning; }
+    ~Running() {
+      if (--g_clicksRunning == 0) g_clearedDuringClick.clear();
+    }
+  } running;
+  OnClick(*this);
 }
 
 std::optional<std::string> MenuItem::GetTextProperty(std::string_view p) const {
@@ -135,6 +173,7 @@ void MenuItem::SetProperty(const std::string& name, const PropValue& v) {
   else if (name == "GroupIndex") SetGroupIndex(prop::Int(v));
   else if (name == "AutoCheck") SetAutoCheck(prop::Bool(v));
   else if (name == "Hint") SetHint(prop::Text(v));
+  else if (name == "ShowAccelChar") SetShowAccelChar(prop::Bool(v));
   else Component::SetProperty(name, v);
 }
 

@@ -36,6 +36,12 @@ class MenuItem : public Component {
   void SetAutoCheck(bool v) { autoCheck_ = v; }
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& h) { hint_ = h; }
+  // Off: an "&" in the caption is shown as itself, not as the mark of a mnemonic.
+  bool ShowAccelChar() const { return showAccelChar_; }
+  void SetShowAccelChar(bool v);
+  // The caption as a menu shows it: "&&" for a literal "&" when ShowAccelChar is off, and
+  // a run of tabs as one (the first tab starts the right-hand column).
+  std::string ShownCaption() const;
 
   // Children (submenu), in display order.
   const std::vector<MenuItem*>& Items() const { return items_; }
@@ -45,7 +51,9 @@ class MenuItem : public Component {
   // A new child owned by this item (run-time items: the language submenu's).
   MenuItem& CreateItem(const std::string& name = {});
   void Remove(MenuItem& child);
-  // Removes every child; the children this item owns are destroyed.
+  // Removes every child; the children this item owns are destroyed, or, while a click
+  // handler runs, when the outermost one returns (a handler may rebuild the submenu that
+  // holds its own item).
   void Clear();
 
   NotifyEvent OnClick;
@@ -69,6 +77,7 @@ class MenuItem : public Component {
   bool radioItem_ = false;
   int groupIndex_ = 0;
   bool autoCheck_ = false;
+  bool showAccelChar_ = true;
   std::string hint_;
   std::vector<MenuItem*> items_;
   std::vector<std::unique_ptr<MenuItem>> owned_;

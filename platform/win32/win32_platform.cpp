@@ -113,14 +113,16 @@ class FileSystem : public platform::FileSystem {
     HANDLE h = FindFirstFileW(Wide(paths::IncludeTrailingBackslash(folder) + pattern).c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return names;
     do {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(data.cFileName));
+      const std::wstring_view name = data.cFileName;
+      if (name != L"." && name != L"..") names.push_back(Narrow(name));
     } while (FindNextFileW(h, &data));
     FindClose(h);
     return names;
   }
   bool Remove(const std::string& path) override { return DeleteFileW(Wide(path).c_str()) != 0; }
   bool CanOpenExclusive(const std::string& path) const override {
-    return OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING) != nullptr;
+    // Write access only: a file this user may write but not read still counts as writable.
+    return OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING) != nullptr;
   }
 };
 
@@ -267,6 +269,12 @@ class SystemFacts : public platform::SystemFacts {
     if (!GetVersionExW(&info)) return {};
 #pragma GCC diagnostic pop
     return {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
+  }
+  int CompareTextLocale(std::string_view a, std::string_view b) const override {
+    const std::wstring x = Wide(a), y = Wide(b);
+    const int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.data(), static_cast<int>(x.size()), y.data(),
+                                 static_cast<int>(y.size()));
+    return r == 0 ? platform::SystemFacts::CompareTextLocale(a, b) : r - CSTR_EQUAL;
   }
 
  private:

@@ -202,6 +202,17 @@ int ListChildren(const wchar_t* exe) {
 
 }  // namespace
 
+// Holds a file open without sharing for a while, as an editor would; prints "held" once open.
+int Hold(const wchar_t* path, int seconds) {
+  HANDLE h = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 1;
+  std::printf("held\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  CloseHandle(h);
+  return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && !wcscmp(argv[1], L"windows")) return ListWindows(argv[2]);
   if (argc >= 7 && !wcscmp(argv[1], L"cover"))
@@ -212,6 +223,7 @@ int wmain(int argc, wchar_t** argv) {
     return Keyed(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
   if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
+  if (argc >= 4 && !wcscmp(argv[1], L"hold")) return Hold(argv[2], _wtoi(argv[3]));
   std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | keyed L T W H SECS | top NAME.exe | "
                "workarea | children NAME.exe | settingchange\n");
   return 2;

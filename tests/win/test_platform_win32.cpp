@@ -2,6 +2,8 @@
 // settings file and storage locations on top of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/storage_locations.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
@@ -53,6 +55,23 @@ TEST_F(Win32Test, FilesReplaceListAndRemove) {
   EXPECT_TRUE(fs().CanOpenExclusive(file));
   EXPECT_TRUE(fs().Remove(folder + "c.txt"));
   EXPECT_FALSE(fs().FileExists(folder + "c.txt"));
+}
+
+TEST_F(Win32Test, ListingReportsFoldersTooAndTextsCompareInTheUsersLocale) {
+  fs().ReplaceAll(folder + "b.ini", "");
+  ASSERT_TRUE(CreateDirectoryW(win32::Wide(folder + "a.ini").c_str(), nullptr));
+  auto names = fs().List(folder, "*.ini");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.ini", "b.ini"}));
+  for (const auto& name : fs().List(folder, "*")) EXPECT_TRUE(name != "." && name != "..") << name;
+  EXPECT_FALSE(fs().CanOpenExclusive(folder + "a.ini"));  // a folder is no file to write
+  RemoveDirectoryW(win32::Wide(folder + "a.ini").c_str());
+
+  const auto& sys = *platform::Current().system;
+  EXPECT_EQ(sys.CompareTextLocale("english", "English"), 0);
+  EXPECT_LT(sys.CompareTextLocale("arabic", "English"), 0);
+  EXPECT_GT(sys.CompareTextLocale("russian", "English"), 0);
+  EXPECT_LT(sys.CompareTextLocale("\xD0\xB1", "\xD0\x92"), 0);  // "б" before "В"
 }
 
 TEST_F(Win32Test, FailedReplaceKeepsTheOldFile) {

@@ -1104,7 +1104,7 @@ class MenuPeer : public Peer {
       if (!item->Visible()) continue;
       MENUITEMINFOW mii{};
       mii.cbSize = sizeof mii;
-      std::wstring caption = Wide(item->Caption());
+      std::wstring caption = Wide(item->ShownCaption());
       if (item->IsSeparator()) {
         mii.fMask = MIIM_FTYPE;
         mii.fType = MFT_SEPARATOR;
