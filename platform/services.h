@@ -164,6 +164,10 @@ class WindowSystem {
   virtual int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) = 0;
 };
 
+class Http;
+class Taskbar;
+class Session;
+
 struct Services {
   FileSystem* files = nullptr;
   Registry* registry = nullptr;
@@ -171,6 +175,10 @@ struct Services {
   SystemFacts* system = nullptr;
   Process* process = nullptr;
   WindowSystem* windows = nullptr;
+  // The updater's (platform/update_services.h).
+  Http* http = nullptr;
+  Taskbar* taskbar = nullptr;
+  Session* session = nullptr;
 };
 
 // The services in force: the Win32 ones in the program, the headless ones in native tests.

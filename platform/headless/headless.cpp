@@ -398,6 +398,9 @@ int WindowSystem::ShowMessageBox(const std::string& text, const std::string& tit
 
 Platform::Platform() : previous_(platform::Current()) {
   platform::Current() = platform::Services{&files, &registry, &versions, &system, &process, &windows};
+  platform::Current().http = &http;
+  platform::Current().taskbar = &taskbar;
+  platform::Current().session = &session;
 }
 
 Platform::~Platform() { platform::Current() = previous_; }

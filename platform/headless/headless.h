@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/headless_update.h"
 #include "platform/services.h"
 
 namespace headless {
@@ -209,6 +210,9 @@ class Platform {
   CallLog calls;
   Process process{calls};
   WindowSystem windows{calls};
+  Http http;
+  Taskbar taskbar;
+  Session session;
 
  private:
   platform::Services previous_;

@@ -1,0 +1,5 @@
+#pragma once
+#include <string>
+
+// The chosen language's name as stored under [Language] Language; empty for the design texts.
+inline std::string CurrentLanguage;
