@@ -167,6 +167,7 @@ class WindowSystem {
 class Http;
 class Taskbar;
 class Session;
+class Crypto;
 
 struct Services {
   FileSystem* files = nullptr;
@@ -179,6 +180,7 @@ struct Services {
   Http* http = nullptr;
   Taskbar* taskbar = nullptr;
   Session* session = nullptr;
+  Crypto* crypto = nullptr;
 };
 
 // The services in force: the Win32 ones in the program, the headless ones in native tests.

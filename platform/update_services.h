@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "platform/services.h"
 
@@ -102,6 +103,17 @@ class Session {
   virtual void ReleaseHold(const std::string& path) = 0;
   // Runs work on a new thread that ends (and frees itself) when work returns.
   virtual void StartWorker(std::function<void()> work) = 0;
+};
+
+// Hashing and signature checking for downloaded updates.
+class Crypto {
+ public:
+  virtual ~Crypto() = default;
+  // The 32-byte SHA-256 digest.
+  virtual std::string Sha256(std::string_view data) = 0;
+  // ECDSA on P-256: publicKey is X then Y (64 bytes), signature r then s (64 bytes), over
+  // a SHA-256 digest. False for any key, signature or digest that does not verify.
+  virtual bool VerifyP256(std::string_view publicKey, std::string_view digest, std::string_view signature) = 0;
 };
 
 }  // namespace platform

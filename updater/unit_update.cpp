@@ -9,6 +9,7 @@
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
 #include "updater/update_check.h"
+#include "updater/update_signature.h"
 #include "widget/current_language.h"
 
 TForm10* Form10 = nullptr;
@@ -334,8 +335,17 @@ void TForm10::ButtonDownloadClick(ui::Component&) {
         ProgressBarUpdate->SetVisible(true);
         GroupBoxOption->SetEnabled(false);
         UpdateApp(DownloadUrl);
+        const std::string target = DownloadTarget(DownloadUrl);
+        if (!Authenticated(target)) {
+          LabelUpDate->SetCaption(LangNotVerified->Caption());
+          SetIdle();
+          ui::ProcessPendingMessages();
+          break;
+        }
         LabelUpDate->SetCaption(LangDownloadComplet->Caption());
         InstallStep();
+        // Started (or left for the user): other programs may change the file again.
+        platform::Current().session->ReleaseHold(target);
         SetIdle();
         ui::ProcessPendingMessages();
       } catch (...) {
@@ -389,6 +399,45 @@ void TForm10::UpdateApp(const std::string& server) {
   // Only a complete body reaches the disk.
   os.files->ReplaceAll(DownloadTarget(server), body);
   ui::ProcessPendingMessages();
+}
+
+bool TForm10::Authenticated(const std::string& target) {
+  platform::Services& os = platform::Current();
+  auto refuse = [&] {
+    os.session->ReleaseHold(target);
+    if (os.files->FileExists(target)) os.files->Remove(target);
+  };
+  // What is checked is what will run: the file on disk, held so nobody changes it
+  // between the check and the start.
+  if (!os.session->HoldAgainstWriting(target)) {
+    refuse();
+    return false;
+  }
+  std::optional<std::string> bytes = os.files->ReadAll(target);
+  std::optional<std::string> signature;
+  try {
+    std::unique_ptr<platform::HttpClient> client = os.http->NewClient(BaseClientSettings());
+    struct Attach {
+      platform::HttpClient*& slot;
+      platform::HttpClient* previous;
+      ~Attach() { slot = previous; }
+    } attach{IdHTTP1, IdHTTP1};
+    IdHTTP1 = client.get();
+    signature = client->GetToMemory(EncodeUrlPath(DownloadUrl + ".sig"), {});
+  } catch (const std::exception&) {
+    // No signature: refused below.
+  }
+  if (AbortUpdate) {
+    // Cancelled meanwhile: the window is reset already, and nothing is installed.
+    refuse();
+    throw platform::HttpError("Cancelled");
+  }
+  if (!bytes || VerifyUpdate(FileNameFromUrl(DownloadUrl), *bytes, signature, ServerVersion, LocalVersion()) !=
+                    Verdict::Ok) {
+    refuse();
+    return false;
+  }
+  return true;
 }
 
 void TForm10::InstallStep() {

@@ -89,6 +89,9 @@ class TForm10 : public ui::Form {
 
  private:
   void SetIdle();
+  // The download may be installed: signed with the release key, the file the signature
+  // names, the server's version and newer than this one. Otherwise it is deleted.
+  bool Authenticated(const std::string& target);
   void InstallStep();
   std::string DownloadTarget(const std::string& url) const;
   // The client of the running download, owned by UpdateApp.

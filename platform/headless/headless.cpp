@@ -401,6 +401,7 @@ Platform::Platform() : previous_(platform::Current()) {
   platform::Current().http = &http;
   platform::Current().taskbar = &taskbar;
   platform::Current().session = &session;
+  platform::Current().crypto = &crypto;
 }
 
 Platform::~Platform() { platform::Current() = previous_; }

@@ -213,6 +213,7 @@ class Platform {
   Http http;
   Taskbar taskbar;
   Session session;
+  Crypto crypto;
 
  private:
   platform::Services previous_;

@@ -1,5 +1,11 @@
 #include "platform/headless/headless_update.h"
 
+#include <openssl/bn.h>
+#include <openssl/ec.h>
+#include <openssl/ecdsa.h>
+#include <openssl/obj_mac.h>
+#include <openssl/sha.h>
+
 #include <algorithm>
 
 namespace headless {
@@ -32,7 +38,7 @@ class Client : public platform::HttpClient {
       if (disconnected_) throw platform::HttpError("Connection closed gracefully.");
       received = std::min(r.body.size(), received + step);
       if (progress.work) progress.work(static_cast<std::int64_t>(received));
-      if (http_.afterChunk) http_.afterChunk(static_cast<std::int64_t>(received));
+      if (http_.afterChunk) http_.afterChunk(url, static_cast<std::int64_t>(received));
     }
     if (disconnected_) throw platform::HttpError("Connection closed gracefully.");
     return r.body;
@@ -92,5 +98,30 @@ void Session::RunWorkers() {
     work();
   }
 }
+
+std::string Crypto::Sha256(std::string_view data) {
+  unsigned char digest[SHA256_DIGEST_LENGTH];
+  SHA256(reinterpret_cast<const unsigned char*>(data.data()), data.size(), digest);
+  return std::string(reinterpret_cast<char*>(digest), sizeof digest);
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+bool Crypto::VerifyP256(std::string_view publicKey, std::string_view digest, std::string_view signature) {
+  if (publicKey.size() != 64 || signature.size() != 64 || digest.size() != 32) return false;
+  auto bn = [](std::string_view b) { return BN_bin2bn(reinterpret_cast<const unsigned char*>(b.data()), 32, nullptr); };
+  EC_KEY* key = EC_KEY_new_by_curve_name(NID_X9_62_prime256v1);
+  BIGNUM *x = bn(publicKey.substr(0, 32)), *y = bn(publicKey.substr(32));
+  bool ok = key && EC_KEY_set_public_key_affine_coordinates(key, x, y) == 1;
+  BN_free(x);
+  BN_free(y);
+  ECDSA_SIG* sig = ECDSA_SIG_new();
+  ECDSA_SIG_set0(sig, bn(signature.substr(0, 32)), bn(signature.substr(32)));
+  ok = ok && ECDSA_do_verify(reinterpret_cast<const unsigned char*>(digest.data()), 32, sig, key) == 1;
+  ECDSA_SIG_free(sig);
+  EC_KEY_free(key);
+  return ok;
+}
+#pragma GCC diagnostic pop
 
 }  // namespace headless

@@ -32,7 +32,7 @@ class Http : public platform::Http {
   std::map<std::string, Reply> replies;  // by URL
   std::vector<Request> requests;
   // Runs after each progress notification of a transfer into memory (a user's click, say).
-  std::function<void(std::int64_t received)> afterChunk;
+  std::function<void(const std::string& url, std::int64_t received)> afterChunk;
   int disconnects = 0;
 };
 
@@ -69,6 +69,13 @@ class Session : public platform::Session {
   int processEnds = 0;
   std::vector<std::string> held;
   std::vector<std::function<void()>> workers;
+};
+
+// Real hashing and ECDSA checking (OpenSSL's libcrypto), so the tests sign with a real key.
+class Crypto : public platform::Crypto {
+ public:
+  std::string Sha256(std::string_view data) override;
+  bool VerifyP256(std::string_view publicKey, std::string_view digest, std::string_view signature) override;
 };
 
 }  // namespace headless

@@ -2,15 +2,36 @@
 // and its states, the download with its progress, Cancel, and the two quick installs.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
 #include "app/storage_locations.h"
+#include "platform/text.h"
 #include "updater/unit_update.h"
 #include "updater/update_check.h"
+#include "updater/update_signature.h"
 #include "widget/current_language.h"
 #include "widget_fixture.h"
 
 namespace {
 
 constexpr const char* kTemp = "C:\\Users\\User\\AppData\\Local\\Temp\\";
+
+// NAME.sig for bytes, made by the release signing tool with the build's test key (or key).
+std::string Sign(const std::string& name, const std::string& bytes, const std::string& version,
+                 const std::string& key = CIFRONA_TEST_RELEASE_KEY) {
+  const std::string dir = ::testing::TempDir() + "cifrona-sign/";
+  std::system(("mkdir -p '" + dir + "'").c_str());
+  std::ofstream(dir + name, std::ios::binary) << bytes;
+  const std::string cmd = "bash '" CIFRONA_SOURCE_DIR "/tools/sign-update.sh' '" + key + "' '" + dir + name + "' '" +
+                          version + "'";
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  std::ifstream in(dir + name + ".sig", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 class UpdateWindowTest : public ::testing::Test, public widget_test::Program {
  protected:
@@ -31,11 +52,14 @@ class UpdateWindowTest : public ::testing::Test, public widget_test::Program {
   }
   std::string Folder(int server) { return updater::UpdateServers()[server] + "Cifrona/"; }
   void ServeVersion(const std::string& v) { sys.http.replies[Folder(0) + "version.txt"] = {200, v}; }
-  void ServeFile(const std::string& name, const std::string& body, size_t chunk = 0) {
+  // The file and, unless signedAs is empty, its signature for that version.
+  void ServeFile(const std::string& name, const std::string& body, size_t chunk = 0,
+                 const std::string& signedAs = "3.0") {
     headless::Http::Reply r;
     r.body = body;
     r.chunk = chunk;
     sys.http.replies[Folder(0) + name] = r;
+    if (!signedAs.empty()) sys.http.replies[Folder(0) + name + ".sig"] = {200, Sign(name, body, signedAs)};
   }
   TForm10& StartWindow(const std::string& settings = "") {
     if (!settings.empty()) sys.files.AddFile(widget_test::kSettingsPath, settings);
@@ -65,7 +89,7 @@ class UpdateWindowTest : public ::testing::Test, public widget_test::Program {
 
 TEST_F(UpdateWindowTest, StartupQuestionOnYesDownloadsAndStartsTheInstallerQuietlyWithoutSaving) {
   ServeVersion("2.1");
-  ServeFile("Cifrona-setup.exe", "INSTALLER");
+  ServeFile("Cifrona-setup.exe", "INSTALLER", 0, "2.1");
   CurrentLanguage = "English";
   TForm10& f = StartWindow();
   EXPECT_TRUE(sys.session.questions.empty());  // the check runs on its worker
@@ -87,8 +111,9 @@ TEST_F(UpdateWindowTest, StartupQuestionOnYesDownloadsAndStartsTheInstallerQuiet
   EXPECT_EQ(f.LabelUpDate->Caption(), "Файлы обновления загружены!");
   EXPECT_FALSE(updater::QuickStartPending);
   EXPECT_EQ(Settings(), "<none>");  // ended without writing the settings
+  EXPECT_TRUE(sys.session.held.empty());
   // The download asked no version again and used the download client's settings.
-  ASSERT_EQ(sys.http.requests.size(), 2u);
+  ASSERT_EQ(sys.http.requests.size(), 3u);
   EXPECT_EQ(sys.http.requests[1].kind, "memory");
   EXPECT_EQ(sys.http.requests[1].settings.readTimeoutMs, 0);
 }
@@ -192,11 +217,11 @@ TEST_F(UpdateWindowTest, DownloadShowsProgressOnTheBarAndTheTaskbarAndNonQuickOp
   ServeFile("Cifrona-setup.exe", std::string(149, 'x'), 50);
   TForm10& f = StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
   std::vector<int> positions;
-  sys.http.afterChunk = [&](std::int64_t) { positions.push_back(f.ProgressBarUpdate->Position()); };
   State during{}, after{};
   Open([&](TForm10& w) {
     w.CheckBoxQuickUpdate->SetChecked(false);
-    sys.http.afterChunk = [&](std::int64_t) {
+    sys.http.afterChunk = [&](const std::string& url, std::int64_t) {
+      if (text::EndsWith(url, ".sig")) return;
       positions.push_back(w.ProgressBarUpdate->Position());
       during = Now(w);
     };
@@ -246,7 +271,7 @@ TEST_F(UpdateWindowTest, CancelDuringTheDownloadSavesNothingAndDeletesAnEarlierI
   TForm10& f = StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
   State cancelled{};
   Open([&](TForm10& w) {
-    sys.http.afterChunk = [&](std::int64_t received) {
+    sys.http.afterChunk = [&](const std::string&, std::int64_t received) {
       if (received == 300) w.ButtonDownload->Click();
     };
     w.ButtonDownload->Click();
@@ -316,6 +341,67 @@ TEST_F(UpdateWindowTest, WidgetStoresTheQuickBoxOfTheUpdateWindow) {
   Form1->SaveNastr();
   EXPECT_NE(Settings().find("CheckBoxQuickUpdate=0"), std::string::npos);
   EXPECT_NE(Settings().find("CheckBoxAutoCheck=0"), std::string::npos);  // left to the window
+}
+
+TEST_F(UpdateWindowTest, AnUnauthenticatedDownloadIsDeletedAndNothingStarts) {
+  const std::string installer = "INSTALLER v3";
+  const std::string otherKey = ::testing::TempDir() + "cifrona-other-key.pem";
+  ASSERT_EQ(std::system(("bash '" CIFRONA_SOURCE_DIR "/tools/sign-update.sh' --new-key '" + otherKey + "'").c_str()), 0);
+  struct Case {
+    const char* what;
+    std::string served;                 // version.txt
+    std::string body;                   // what the server sends
+    std::optional<std::string> sig;     // the .sig it sends
+  } cases[] = {
+      {"tampered installer", "3.0", "INSTALLER v3 + payload", Sign("Cifrona-setup.exe", installer, "3.0")},
+      {"no signature", "3.0", installer, std::nullopt},
+      {"garbled signature", "3.0", installer, std::string("file=Cifrona-setup.exe\nsignature=00\n")},
+      {"signed with another key", "3.0", installer, Sign("Cifrona-setup.exe", installer, "3.0", otherKey)},
+      {"signed for an older version", "3.0", installer, Sign("Cifrona-setup.exe", installer, "1.0")},
+      {"version.txt lies", "3.0", installer, Sign("Cifrona-setup.exe", installer, "2.0.26.307")},
+      {"not newer than this one", "2.0.26.307", installer, Sign("Cifrona-setup.exe", installer, "2.0.26.307")},
+      {"signature for another file", "3.0", installer, Sign("Cifrona.zip", installer, "3.0")},
+  };
+  const std::string target = std::string(kTemp) + "Cifrona-setup.exe";
+  StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  for (const Case& c : cases) {
+    sys.http.replies.clear();
+    ServeVersion(c.served);
+    sys.http.replies[Folder(0) + "Cifrona-setup.exe"] = {200, c.body};
+    if (c.sig) sys.http.replies[Folder(0) + "Cifrona-setup.exe.sig"] = {200, *c.sig};
+    State after{};
+    Open([&](TForm10& w) {
+      w.CheckBoxForceUpdate->SetChecked(true);  // the check may have found nothing newer
+      w.ButtonDownload->Click();
+      after = Now(w);
+    });
+    EXPECT_EQ(after.status, "Файл обновления не прошёл проверку подлинности!") << c.what;
+    EXPECT_EQ(after.button, "Скачать") << c.what;
+    EXPECT_TRUE(after.closeEnabled) << c.what;
+    EXPECT_FALSE(after.progressVisible) << c.what;
+    EXPECT_FALSE(sys.files.FileExists(target)) << c.what;
+    EXPECT_TRUE(sys.process.shellCalls.empty()) << c.what;
+    EXPECT_TRUE(sys.session.held.empty()) << c.what;
+    EXPECT_FALSE(app->Terminated()) << c.what;
+  }
+}
+
+TEST_F(UpdateWindowTest, SignatureFileParsing) {
+  const std::string good = Sign("Cifrona.zip", "zip", "3.0");
+  auto s = updater::ParseSignatureFile(good);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->file, "Cifrona.zip");
+  EXPECT_EQ(s->version, "3.0");
+  EXPECT_EQ(s->size, 3u);
+  EXPECT_EQ(updater::StatementText(*s), good.substr(0, good.find("signature=")));
+  // Line ends may change on the way; the statement does not.
+  std::string crlf;
+  for (char c : good) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", "zip", crlf, "3.0", "2.0"), updater::Verdict::Ok);
+  EXPECT_EQ(updater::VerifyUpdate("cifrona.ZIP", "zip", good, "3.0", "2.0"), updater::Verdict::Ok);
+  for (const char* bad : {"", "file=a\n", "size=x\n", "what\n", "sha256=zz\n"})
+    EXPECT_FALSE(updater::ParseSignatureFile(bad)) << bad;
+  EXPECT_FALSE(updater::DerSignatureToRaw(std::string("\x30\x02\x02\x00", 4)));
 }
 
 }  // namespace
