@@ -52,3 +52,12 @@ if(TARGET unit_tests)
   target_compile_definitions(unit_tests PRIVATE CIFRONA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                              CIFRONA_TEST_RELEASE_KEY="${CIFRONA_TEST_RELEASE_KEY}")
 endif()
+# A signed sample for the Windows-side check of CNG against the release tool.
+if(TARGET test_update_win32 AND DEFINED CIFRONA_TEST_RELEASE_KEY)
+  set(_sample_dir "${CMAKE_BINARY_DIR}/update-sample")
+  file(WRITE "${_sample_dir}/Cifrona.zip" "sample update")
+  execute_process(COMMAND bash "${CMAKE_SOURCE_DIR}/tools/sign-update.sh" "${CIFRONA_TEST_RELEASE_KEY}"
+                          "${_sample_dir}/Cifrona.zip" 3.0)
+  # Wine's drive Z: is the host's root; Windows takes forward slashes.
+  target_compile_definitions(test_update_win32 PRIVATE CIFRONA_UPDATE_SAMPLE="Z:${_sample_dir}/")
+endif()

@@ -79,7 +79,7 @@ bool GetSystemProxy(std::string& proxyServer, int& proxyPort, bool& enabled) {
   platform::Registry* registry = platform::Current().registry;
   if (!registry) return false;
   auto key = registry->Open(platform::RegRoot::CurrentUser,
-                            "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", false);
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", false);
   if (!key) return false;
   // A missing or mistyped ProxyEnable means no proxy: otherwise a damaged value would stop
   // every check and download before any server is asked.

@@ -101,6 +101,11 @@ class WinHttpClient : public platform::HttpClient {
     // 0 means no limit for WinHTTP as for the settings.
     const int connect = settings_.connectTimeoutMs, read = settings_.readTimeoutMs;
     if (!WinHttpSetTimeouts(session_.get(), connect, connect, read, read)) Fail("WinHttpSetTimeouts");
+    if (read > 0) {
+      // Waiting for the response's head has a limit of its own.
+      DWORD ms = static_cast<DWORD>(read);
+      WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof ms);
+    }
 
     connect_.reset(WinHttpConnect(session_.get(), host, parts.nPort, 0));
     if (!connect_) Fail("WinHttpConnect");

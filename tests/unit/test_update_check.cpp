@@ -27,7 +27,7 @@ TEST(CompareVersions, FollowsTheFieldRules) {
   }
 }
 
-constexpr const char* kInternet = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+constexpr const char* kInternet = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 TEST(GetSystemProxy, ReadsHostAndPortOnlyWhenEnabled) {
   struct Case {
