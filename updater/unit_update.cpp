@@ -221,9 +221,7 @@ void CheckThread::Execute() {
     Form10->GroupBoxOption->SetEnabled(false);
     Form10->ButtonDownload->SetEnabled(false);
   });
-  const std::string local = LocalVersion();
-  if (!Form10) return;
-  Form10->Check(local);
+  TForm10::Check(LocalVersion());
   RunOnUi([] {
     TForm10* f = Form10;
     if (!f || f->CheckBoxForceUpdate->Checked()) return;
