@@ -5,6 +5,7 @@
 #include "platform/services.h"
 #include "platform/ui/ui.h"
 #include "settings_dialog/unit_settings.h"
+#include "updater/unit_update.h"
 #include "widget/unit_base.h"
 
 namespace app {
@@ -17,6 +18,7 @@ constexpr unsigned kMbIconError = 0x10;
 // The windows are the application's; their references must not outlive them.
 struct FormReferences {
   ~FormReferences() {
+    Form10 = nullptr;
     Form2 = nullptr;
     Form8 = nullptr;
     Form1 = nullptr;
@@ -47,7 +49,8 @@ int Cifrona() {
   application.Guard([&] { application.CreateForm(Form8); });
   // 6. The settings dialog.
   application.Guard([&] { application.CreateForm(Form2); });
-  // 7. The update dialog (TForm10) comes with the updater.
+  // 7. The update dialog; it may start the start-up update check.
+  application.Guard([&] { application.CreateForm(Form10); });
   if (!Form1) return 0;
 
   // 8. The language submenu again, now that every window exists; 9. the language files

@@ -203,6 +203,10 @@ class Desktop {
 };
 
 class Images;  // platform/images.h
+class Http;
+class Taskbar;
+class Session;
+class Crypto;
 
 struct Services {
   FileSystem* files = nullptr;
@@ -215,6 +219,11 @@ struct Services {
   Threads* threads = nullptr;
   Desktop* desktop = nullptr;
   Images* images = nullptr;
+  // The updater's (platform/update_services.h).
+  Http* http = nullptr;
+  Taskbar* taskbar = nullptr;
+  Session* session = nullptr;
+  Crypto* crypto = nullptr;
 };
 
 // The services in force: the Win32 ones in the program, the headless ones in native tests.

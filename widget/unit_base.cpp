@@ -39,6 +39,7 @@ TForm1::TForm1() : ui::Form("Form1") {
       .Add("FormClose", this, &TForm1::FormClose)
       .Add("MenuExitClick", this, &TForm1::MenuExitClick)
       .Add("MenuAboutClick", this, &TForm1::MenuAboutClick)
+      .Add("MenuCheckUpdateClick", this, &TForm1::MenuCheckUpdateClick)
       .Add("Timer1Timer", this, &TForm1::Timer1Timer)
       .Add("PopupMenu1Popup", this, &TForm1::PopupMenu1Popup)
       .Add("TrayIcon1MouseMove", this, &TForm1::TrayIcon1MouseMove)
@@ -181,9 +182,8 @@ void TForm1::LoadNastr() {
 
 void TForm1::SaveNastr() {
   settings::IniFile ini(app::PortablePath());
-  // The update dialog's quick-update box starts ticked at every start and the dialog is
-  // not there yet to change it, so its design state is what it holds.
-  ini.WriteBool(keys::kOption, keys::kCheckBoxQuickUpdate, true);
+  // Quick is ticked at every start until the update dialog exists to say otherwise.
+  ini.WriteBool(keys::kOption, keys::kCheckBoxQuickUpdate, widget::QuickUpdateChecked());
   for (ui::MenuItem* item : {ThemeAuto, ThemeLight, ThemeDark})
     ini.WriteBool(keys::kOption, item->Component::Name(), item->Checked());
   if (Form2) {

@@ -61,6 +61,7 @@ class TForm1 : public ui::Form {
   void FormClose(ui::Component& sender, ui::CloseAction& action);
   void MenuExitClick(ui::Component& sender);
   void MenuAboutClick(ui::Component& sender);
+  void MenuCheckUpdateClick(ui::Component& sender);  // unit_base_update.cpp
   void Timer1Timer(ui::Component& sender);
   void PopupMenu1Popup(ui::Component& sender);
   void LabelNumberMouseDown(ui::Component& sender, ui::MouseButton button, unsigned shift, int x, int y);
@@ -157,5 +158,8 @@ static_assert(kZOrderTick == 0x3B && kZOrderMenu == 0x1B);
 inline constexpr std::uintptr_t kSpiSetWorkArea = 47;
 inline constexpr ui::Color kKeyColor = ui::kClGray;  // RGB(128, 128, 128)
 inline constexpr int kLayeredAlpha = 50;
+
+// The update dialog's quick-update box; ticked while that dialog does not exist (unit_base_update.cpp).
+bool QuickUpdateChecked();
 
 }  // namespace widget

@@ -405,6 +405,10 @@ Platform::Platform() : previous_(platform::Current()) {
   platform::Current().threads = &threads;
   platform::Current().desktop = &desktop;
   platform::Current().images = &images;
+  platform::Current().http = &http;
+  platform::Current().taskbar = &taskbar;
+  platform::Current().session = &session;
+  platform::Current().crypto = &crypto;
 }
 
 Platform::~Platform() { platform::Current() = previous_; }

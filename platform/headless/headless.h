@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/headless/headless_desktop.h"
+#include "platform/headless/headless_update.h"
 #include "platform/services.h"
 
 namespace headless {
@@ -215,6 +216,10 @@ class Platform {
   Threads threads;
   Desktop desktop;
   Images images{files};
+  Http http;
+  Taskbar taskbar;
+  Session session;
+  Crypto crypto;
 
  private:
   platform::Services previous_;

@@ -291,12 +291,20 @@ struct Platform::Impl {
   std::unique_ptr<platform::Process> process = MakeProcess();
   std::unique_ptr<platform::WindowSystem> windows = MakeWindowSystem();
   DesktopServices desktop;
+  std::unique_ptr<platform::Http> http = MakeHttp();
+  std::unique_ptr<platform::Taskbar> taskbar = MakeTaskbar();
+  std::unique_ptr<platform::Session> session = MakeSession();
+  std::unique_ptr<platform::Crypto> crypto = MakeCrypto();
 };
 
 Platform::Platform() : impl_(std::make_unique<Impl>()), previous_(platform::Current()) {
   platform::Current() = platform::Services{&impl_->files,    &impl_->registry,      &impl_->versions,
                                              &impl_->system,   impl_->process.get(), impl_->windows.get()};
   impl_->desktop.Install(platform::Current());
+  platform::Current().http = impl_->http.get();
+  platform::Current().taskbar = impl_->taskbar.get();
+  platform::Current().session = impl_->session.get();
+  platform::Current().crypto = impl_->crypto.get();
 }
 
 Platform::~Platform() {

@@ -22,7 +22,7 @@ struct AnyHandlers {
 ui::HandlerMap Form1Handlers(std::vector<std::string>& calls) {
   ui::HandlerMap h;
   for (const char* n : {"FormCreate", "MenuExitClick", "Timer1Timer", "PopupMenu1Popup", "SettingsClick",
-                        "MenuAboutClick"})
+                        "MenuAboutClick", "MenuCheckUpdateClick"})
     h.Add(n, ui::NotifyEvent([&calls, n](ui::Component&) { calls.push_back(n); }));
   h.Add("FormClose", ui::CloseEvent([&calls](ui::Component&, ui::CloseAction&) { calls.push_back("FormClose"); }));
   h.Add("LabelNumberMouseDown",
@@ -189,9 +189,10 @@ TEST(DialogDefinitions, AboutAndUpdateDialogsHaveTheirComponentsAndMessageItems)
   EXPECT_TRUE(update.Get<ui::Label>("LabelServerVersion").GetFont().bold);
   EXPECT_EQ(update.Get<ui::Button>("ButtonDownload").Caption(), "Скачать");
   auto& messages = update.Get<ui::PopupMenu>("PopupMenuLanguage");
-  ASSERT_EQ(messages.Items().size(), 14u);
+  ASSERT_EQ(messages.Items().size(), 15u);
   EXPECT_EQ(messages.Items().front()->Name(), "LangNoDownload");
-  EXPECT_EQ(messages.Items().back()->Caption(), "Ошибка соединения");
+  EXPECT_EQ(messages.Items()[13]->Caption(), "Ошибка соединения");
+  EXPECT_EQ(messages.Items().back()->Name(), "LangNotVerified");
   EXPECT_EQ(update.Get<ui::MenuItem>("LangUpdateNow").Caption(), "Хотите обновить приложение сейчас?");
 }
 

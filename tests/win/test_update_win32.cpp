@@ -1,0 +1,197 @@
+// The updater's HTTP client over WinHTTP against servers on 127.0.0.1 that the tests start:
+// headers, status, time-outs, progress, disconnect; the check's fall-through from primary
+// to mirror; and the proxy taken from the user's registry. Nothing leaves the loopback.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "loopback_server.h"
+#include "platform/update_services.h"
+#include "platform/win32/win32_platform.h"
+#include "updater/update_check.h"
+#include "updater/update_signature.h"
+
+namespace {
+
+using wintest::LoopbackServer;
+
+// The test build points the servers at these loopback ports (CMakePresets.json).
+unsigned short PortOf(const std::string& base) {
+  size_t colon = base.rfind(':');
+  return static_cast<unsigned short>(std::stoi(base.substr(colon + 1)));
+}
+
+platform::HttpSettings CheckSettings() {
+  platform::HttpSettings s = updater::BaseClientSettings();
+  s.connectTimeoutMs = 3000;
+  s.readTimeoutMs = 5000;
+  return s;
+}
+
+class UpdateWin32Test : public ::testing::Test {
+ protected:
+  platform::Http& http() { return *platform::Current().http; }
+  win32::Platform platform;
+};
+
+TEST_F(UpdateWin32Test, GetTextSendsTheClientHeadersAndReturnsStatusAndBody) {
+  LoopbackServer server;
+  ASSERT_TRUE(server.Ok());
+  server.Set("/download/Cifrona/version.txt", {200, "2.5.0.1\r\n"});
+  auto client = http().NewClient(CheckSettings());
+  platform::HttpResponse r = client->GetText(server.Base() + "/download/Cifrona/version.txt");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "2.5.0.1\r\n");
+  r = http().NewClient(CheckSettings())->GetText(server.Base() + "/missing");
+  EXPECT_EQ(r.status, 404);
+  auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  const std::string& head = requests[0];
+  EXPECT_NE(head.find("GET /download/Cifrona/version.txt HTTP/1.1\r\n"), std::string::npos) << head;
+  EXPECT_NE(head.find("User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64;rv:12.0) Gecko/20100101 Firefox/12.0\r\n"),
+            std::string::npos) << head;
+  EXPECT_NE(head.find("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"), std::string::npos)
+      << head;
+  EXPECT_NE(head.find("Authorization: Basic Og==\r\n"), std::string::npos) << head;
+}
+
+TEST_F(UpdateWin32Test, ASilentServerTimesOutAndARefusedConnectionFailsAtOnce) {
+  LoopbackServer server;
+  server.Set("/v", {.silent = true});
+  platform::HttpSettings s = CheckSettings();
+  s.readTimeoutMs = 400;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(http().NewClient(s)->GetText(server.Base() + "/v"), platform::HttpError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+
+  unsigned short freePort;
+  {
+    LoopbackServer closed;
+    freePort = closed.Port();
+  }
+  EXPECT_THROW(http().NewClient(CheckSettings())->GetText("http://127.0.0.1:" + std::to_string(freePort) + "/v"),
+               platform::HttpError);
+  EXPECT_THROW(http().NewClient(CheckSettings())->GetText(""), platform::HttpError);
+}
+
+TEST_F(UpdateWin32Test, GetToMemoryReportsProgressAndDisconnectEndsIt) {
+  LoopbackServer server;
+  server.Set("/big", {.status = 200, .body = std::string(200000, 'z'), .piece = 50000, .pauseMs = 20});
+  std::vector<std::string> events;
+  platform::HttpProgress p;
+  p.begin = [&](std::int64_t total) { events.push_back("begin " + std::to_string(total)); };
+  std::int64_t last = 0;
+  p.work = [&](std::int64_t got) { last = got; };
+  p.end = [&] { events.push_back("end"); };
+  std::string body = http().NewClient(updater::BaseClientSettings())->GetToMemory(server.Base() + "/big", p);
+  EXPECT_EQ(body.size(), 200000u);
+  EXPECT_EQ(last, 200000);
+  EXPECT_EQ(events, (std::vector<std::string>{"begin 200000", "end"}));
+
+  auto client = http().NewClient(updater::BaseClientSettings());
+  events.clear();
+  p.work = [&](std::int64_t) { client->Disconnect(); };
+  EXPECT_THROW(client->GetToMemory(server.Base() + "/big", p), platform::HttpError);
+  EXPECT_EQ(events, (std::vector<std::string>{"begin 200000", "end"}));
+  // An error status is an error for a download.
+  EXPECT_THROW(http().NewClient(updater::BaseClientSettings())->GetToMemory(server.Base() + "/none", {}),
+               platform::HttpError);
+}
+
+// The build's servers: primary and mirror on loopback ports; each case starts what it needs.
+TEST_F(UpdateWin32Test, FetchServerVersionFallsThroughToTheMirror) {
+  const unsigned short primaryPort = PortOf(updater::UpdateServers()[0].substr(0, updater::UpdateServers()[0].find("/download/")));
+  const unsigned short mirrorPort = PortOf(updater::UpdateServers()[1].substr(0, updater::UpdateServers()[1].find("/download/")));
+  LoopbackServer mirror(mirrorPort);
+  ASSERT_TRUE(mirror.Ok()) << "port " << mirrorPort << " is taken";
+  mirror.Set("/download/Cifrona/version.txt", {200, " 3.1.0.0 \r\n"});
+  std::string v, url;
+  // Primary down: nothing listens.
+  ASSERT_TRUE(updater::FetchServerVersion(v, url));
+  EXPECT_EQ(v, "3.1.0.0");
+  EXPECT_EQ(url, updater::UpdateServers()[1] + "Cifrona/Cifrona-setup.exe");
+
+  // Primary up but useless: 404, empty, blank; then a mirror failing too.
+  for (LoopbackServer::Reply bad : {LoopbackServer::Reply{404, "3.0"}, LoopbackServer::Reply{200, ""},
+                                    LoopbackServer::Reply{200, " \r\n "}}) {
+    LoopbackServer primary(primaryPort);
+    ASSERT_TRUE(primary.Ok());
+    primary.Set("/download/Cifrona/version.txt", bad);
+    ASSERT_TRUE(updater::FetchServerVersion(v, url)) << bad.status << " '" << bad.body << "'";
+    EXPECT_EQ(url, updater::UpdateServers()[1] + "Cifrona/Cifrona-setup.exe");
+    EXPECT_EQ(primary.Requests().size(), 1u);
+  }
+  mirror.Set("/download/Cifrona/version.txt", {404, ""});
+  v = url = "kept";
+  EXPECT_FALSE(updater::FetchServerVersion(v, url));
+  EXPECT_EQ(v, "kept");
+}
+
+TEST_F(UpdateWin32Test, ASilentPrimaryIsPassedOverAfterTheReadTimeOut) {
+  const std::string p = updater::UpdateServers()[0], m = updater::UpdateServers()[1];
+  LoopbackServer primary(PortOf(p.substr(0, p.find("/download/"))));
+  LoopbackServer mirror(PortOf(m.substr(0, m.find("/download/"))));
+  ASSERT_TRUE(primary.Ok() && mirror.Ok());
+  primary.Set("/download/Cifrona/version.txt", {.silent = true});
+  mirror.Set("/download/Cifrona/version.txt", {200, "4.0"});
+  std::string v, url;
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(updater::FetchServerVersion(v, url));
+  auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(v, "4.0");
+  EXPECT_GE(waited, std::chrono::milliseconds(4500));  // the 5000 ms read time-out, give or take the clock
+}
+
+// The proxy of the user's Internet settings carries the check's request.
+TEST_F(UpdateWin32Test, TheProxyComesFromTheRegistry) {
+  const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+  auto key = platform::Current().registry->Open(platform::RegRoot::CurrentUser, kKey, true);
+  ASSERT_TRUE(key);
+  auto oldEnable = key->ReadInteger("ProxyEnable");
+  auto oldServer = key->ReadString("ProxyServer");
+  LoopbackServer proxy;
+  ASSERT_TRUE(proxy.Ok());
+  const std::string target = updater::UpdateServers()[0] + "Cifrona/version.txt";
+  // Windows names the whole URL to a proxy; Wine 8 sends the path and the Host header.
+  proxy.Set(target, {200, "5.0"});
+  proxy.Set(target.substr(target.find("/download/")), {200, "5.0"});
+  key->WriteInteger("ProxyEnable", 1);
+  key->WriteString("ProxyServer", "127.0.0.1:" + std::to_string(proxy.Port()));
+  std::string v, url;
+  bool found = updater::FetchServerVersion(v, url);
+  // Put the user's settings back before checking anything.
+  if (oldEnable) key->WriteInteger("ProxyEnable", *oldEnable); else key->DeleteValue("ProxyEnable");
+  if (oldServer) key->WriteString("ProxyServer", *oldServer); else key->DeleteValue("ProxyServer");
+  ASSERT_TRUE(found) << (proxy.Requests().empty() ? "no request reached the proxy" : proxy.Requests()[0]);
+  EXPECT_EQ(v, "5.0");
+  auto requests = proxy.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  const std::string host = target.substr(7, target.find("/download/") - 7);
+  EXPECT_NE(requests[0].find("Host: " + host + "\r\n"), std::string::npos) << requests[0];
+}
+
+}  // namespace
+
+namespace {
+
+// CNG hashes and checks what the release tool (openssl) signed with the build's test key.
+TEST_F(UpdateWin32Test, CngVerifiesTheReleaseToolsSignature) {
+  platform::Crypto& crypto = *platform::Current().crypto;
+  EXPECT_EQ(updater::ToHex(crypto.Sha256("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  auto bytes = platform::Current().files->ReadAll(std::string(CIFRONA_UPDATE_SAMPLE) + "Cifrona.zip");
+  auto sig = platform::Current().files->ReadAll(std::string(CIFRONA_UPDATE_SAMPLE) + "Cifrona.zip.sig");
+  ASSERT_TRUE(bytes && sig) << CIFRONA_UPDATE_SAMPLE;
+  using updater::Verdict;
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, sig, "3.0", "2.0"), Verdict::Ok);
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes + "!", sig, "3.0", "2.0"), Verdict::WrongFile);
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, sig, "3.0", "3.0"), Verdict::NotNewer);
+  std::string forged = *sig;
+  size_t at = forged.find("signature=") + 20;
+  forged[at] = forged[at] == '0' ? '1' : '0';
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, forged, "3.0", "2.0"), Verdict::BadSignature);
+  std::string otherVersion = *sig;
+  otherVersion.replace(otherVersion.find("version=3.0"), 11, "version=4.0");
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, otherVersion, "4.0", "2.0"), Verdict::BadSignature);
+}
+
+}  // namespace
