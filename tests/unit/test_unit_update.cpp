@@ -90,8 +90,8 @@ class UpdateWindowTest : public ::testing::Test, public widget_test::Program {
 TEST_F(UpdateWindowTest, StartupQuestionOnYesDownloadsAndStartsTheInstallerQuietlyWithoutSaving) {
   ServeVersion("2.1");
   ServeFile("Cifrona-setup.exe", "INSTALLER", 0, "2.1");
-  CurrentLanguage = "English";
   TForm10& f = StartWindow();
+  CurrentLanguage = "English";  // after start-up, whose language step reads the stored (empty) choice
   EXPECT_TRUE(sys.session.questions.empty());  // the check runs on its worker
   sys.session.answer = platform::kIdYes;
   backend.onModal = [&](ui::Form&) { sys.session.RunWorkers(); };
