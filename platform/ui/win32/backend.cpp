@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/ui/win32/peers.h"
+#include "platform/ui/win32/styled_controls.h"
 #include "platform/ui/win32/win32_ui.h"
 
 namespace ui::win32 {
@@ -84,8 +85,12 @@ Backend::Backend() {
                                            ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   appWindow_ = std::make_unique<AppWindow>(*this);
-  StyleManager::Instance().OnChange = [] {
-    if (Application* app = Application::Current()) app->RepaintAll();
+  // A new style reaches every window of the program at once: frames, title bars and
+  // every child window, shown or hidden.
+  StyleManager::Instance().OnChange = [this] {
+    std::vector<HWND> windows;
+    for (const auto& [hwnd, form] : forms_) windows.push_back(hwnd);
+    styled::StyleChanged(windows);
   };
 }
 

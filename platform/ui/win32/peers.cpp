@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/win32/styled_controls.h"
 #include "platform/ui/win32/win32_ui.h"
 
 namespace ui::win32 {
@@ -81,6 +82,23 @@ void DrawLight(Backend& backend, HDC dc, Control& c) {
     if (label.Layout() == VerticalAlignment::Bottom) format |= DT_BOTTOM;
   }
   DrawTextW(dc, text.c_str(), -1, &r, format);
+}
+
+// Sends a message to every descendant window (EnumChildWindows walks them all).
+void ForwardToChildren(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
+  struct Message {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+  } m{msg, wParam, lParam};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM data) -> BOOL {
+        const auto* m = reinterpret_cast<const Message*>(data);
+        SendMessageW(child, m->msg, m->wParam, m->lParam);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&m));
 }
 
 Control* LightAt(Control& container, POINT p) {
@@ -221,6 +239,7 @@ class ChildPeer : public Peer {
     if (!hwnd_) return;
     SetPropW(hwnd_, kPeerProp, this);
     SetWindowSubclass(hwnd_, &ChildPeer::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    styled::Attach(hwnd_, control);
     if (control.GetKind() == Kind::SpinEdit) {
       upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | (control.Visible() ? WS_VISIBLE : 0) | UDS_ALIGNRIGHT,
                                 o.x + w, o.y, UpDownWidth(), control.Height(), parent, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -229,6 +248,7 @@ class ChildPeer : public Peer {
       SendMessageW(upDown_, UDM_SETRANGE32, 0, 100);
       SendMessageW(upDown_, UDM_SETPOS32, 0, 50);
       SetPropW(upDown_, kPeerProp, this);
+      styled::AttachUpDown(upDown_, control);
     }
     for (Change c : {Change::Font, Change::State, Change::Range, Change::Items, Change::Enabled, Change::Style, Change::Hint})
       Changed(c);
@@ -790,6 +810,7 @@ class ContainerPeer : public Window, public Peer {
     if (!hwnd()) return;
     backend_.RegisterForm(hwnd(), form_);
     ApplyLayering();
+    styled::ApplyTitleBar(hwnd());
     if (form_->GetBorderStyle() != BorderStyle::None) {
       // Rounded corners where the system offers them (Windows 11); elsewhere nothing happens.
       DWORD corner = form_->RoundedCorners() ? 2 /*DWMWCP_ROUND*/ : 1 /*DWMWCP_DONOTROUND*/;
@@ -1031,6 +1052,11 @@ class ContainerPeer : public Window, public Peer {
         return true;
       case WM_SETTINGCHANGE:
         form_->SettingChange(wParam, lParam ? Narrow(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
+        return false;
+      case WM_SYSCOLORCHANGE:
+        // Only top-level windows are told; common controls cache system colours and
+        // brushes, so they must hear it from their parent.
+        ForwardToChildren(hwnd(), msg, wParam, lParam);
         return false;
       case WM_DPICHANGED: {
         form_->DpiChanged(LOWORD(wParam));
