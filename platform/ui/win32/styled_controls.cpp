@@ -113,6 +113,15 @@ void PutText(HDC dc, HWND h, const std::wstring& text, RECT r, Color color, UINT
   DrawTextW(dc, text.c_str(), -1, &r, format);
 }
 
+// The extent of a single line of text in the control's font.
+SIZE Measure(HDC dc, HWND h, const std::wstring& text) {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0));
+  Selected f(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_CALCRECT | (PrefixHidden(h) ? DT_HIDEPREFIX : 0));
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 // A chevron pointing down (or up) centred in r.
 void Chevron(HDC dc, const RECT& r, Color c, bool up, int size, int width) {
   const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
@@ -187,11 +196,9 @@ void PaintCheck(HWND h, HDC dc, const State& s, const RECT& rc, bool radio) {
   const std::wstring caption = TextOfWindow(h);
   PutText(dc, h, caption, text, TextOf(*s.control, h), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   if (HasFocus(h) && !FocusHidden(h) && !caption.empty()) {
-    RECT measure = text;
-    PutText(dc, h, caption, measure, TextOf(*s.control, h), DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
-    const int height = measure.bottom - measure.top;
-    RECT f{text.left - 1, (rc.top + rc.bottom - height) / 2 - 1, std::min(measure.right + 2, rc.right),
-           (rc.top + rc.bottom + height) / 2 + 1};
+    const SIZE size = Measure(dc, h, caption);
+    RECT f{text.left - 2, std::max(rc.top, (rc.top + rc.bottom - size.cy) / 2 - 1),
+           std::min(text.left + size.cx + 2, rc.right), std::min(rc.bottom, (rc.top + rc.bottom + size.cy) / 2 + 1)};
     DrawFocus(dc, f, p.focus);
   }
 }
