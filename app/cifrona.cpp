@@ -41,6 +41,8 @@ int Cifrona() {
   FormReferences references;
   ui::Application application;
   application.SetTitle(kAppTitle);
+  // The two visual styles, before the widget's creation restores the chosen theme.
+  ui::RegisterBuiltInStyles();
 
   // A failure escaping a window's creation is shown, and start-up goes on.
   // 4. The widget, the main window.

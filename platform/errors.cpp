@@ -20,4 +20,8 @@ RegistryError RegistryError::InvalidDataType(std::string_view valueName) {
   return RegistryError(text::FormatS("Invalid data type for '%s'", {valueName}));
 }
 
+RegistryError RegistryError::FailedToGet(std::string_view valueName) {
+  return RegistryError(text::FormatS("Failed to get data for '%s'", {valueName}));
+}
+
 }  // namespace platform

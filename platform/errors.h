@@ -20,6 +20,8 @@ class RegistryError : public std::runtime_error {
   using std::runtime_error::runtime_error;
   static RegistryError FailedToSet(std::string_view valueName);
   static RegistryError InvalidDataType(std::string_view valueName);
+  // The value's data could not be read into the asked type (it is larger than it).
+  static RegistryError FailedToGet(std::string_view valueName);
 };
 
 }  // namespace platform

@@ -42,6 +42,9 @@ class RegistryKey {
   virtual bool ValueExists(const std::string& name) const = 0;
   // nullopt when the value is missing; RegistryError when it has another type.
   virtual std::optional<std::string> ReadString(const std::string& name) const = 0;
+  // As the class library reads an integer: into four bytes. Data larger than that
+  // (a long text, a 64-bit number) gives "Failed to get data for '...'"; data that fits
+  // but is not a DWORD (a short text, a few binary bytes) "Invalid data type for '...'".
   virtual std::optional<std::int32_t> ReadInteger(const std::string& name) const = 0;
   virtual void WriteString(const std::string& name, const std::string& value) = 0;  // RegistryError
   virtual void WriteInteger(const std::string& name, std::int32_t value) = 0;       // RegistryError

@@ -10,6 +10,7 @@
 #include "settings_dialog/unit_settings.h"
 #include "widget/identity.h"
 #include "widget/placement.h"
+#include "widget/windows_dark_mode.h"
 
 TForm1* Form1 = nullptr;
 
@@ -46,7 +47,10 @@ TForm1::TForm1() : ui::Form("Form1") {
       .Add("TrayIcon1DblClick", this, &TForm1::TrayIcon1DblClick)
       .Add("LabelNumberMouseDown", this, &TForm1::LabelNumberMouseDown)
       .Add("SettingsClick", this, &TForm1::SettingsClick)
-      .Add("Timer2Timer", this, &TForm1::Timer2Timer);
+      .Add("Timer2Timer", this, &TForm1::Timer2Timer)
+      .Add("ThemeAutoClick", this, &TForm1::ThemeAutoClick)
+      .Add("ThemeLightClick", this, &TForm1::ThemeLightClick)
+      .Add("ThemeDarkClick", this, &TForm1::ThemeDarkClick);
   ui::LoadForm(*this, h);
 
   Timer1 = &Get<ui::Timer>("Timer1");
@@ -343,10 +347,21 @@ void TForm1::ExitSizeMove() {
 }
 
 void TForm1::SettingChange(std::uintptr_t action, const std::string&) {
-  // The size limits follow a new work area (taskbar moved or resized).
+  // 1. The size limits follow a new work area (taskbar moved or resized).
   if (action == widget::kSpiSetWorkArea) ApplyScale();
-  // (The dialogs' style follows the apps' mode here too once the two styles exist.)
-  // The taskbar may have turned light or dark: the tray picture follows (errors are
-  // swallowed by the selection itself).
-  if (Form2) Form2->MenuColorTrayIconClick(*Form2->MenuColorTrayIcon);
+  // 2. Apps may have switched between light and dark: the system theme follows. Only the
+  // look would suffer from a failure, so it is not reported.
+  if (ThemeAuto->Checked()) {
+    try {
+      WindowsDarkMode::SetThemeStyle(WindowsDarkMode::SystemStyle());
+    } catch (...) {
+    }
+  }
+  // 3. The taskbar may have turned light or dark: the tray picture follows.
+  if (Form2) {
+    try {
+      Form2->MenuColorTrayIconClick(*Form2->MenuColorTrayIcon);
+    } catch (...) {
+    }
+  }
 }

@@ -83,6 +83,13 @@ class TForm1 : public ui::Form {
   void Globload();
   void CleanTranslationsLikeGlobload();
 
+  // Theme menu (unit_base_theme.cpp): three radio items; a click leaves exactly the
+  // clicked one marked and makes its style active ("Системная" follows the apps' mode).
+  void UnCheckTheme();
+  void ThemeAutoClick(ui::Component& sender);
+  void ThemeLightClick(ui::Component& sender);
+  void ThemeDarkClick(ui::Component& sender);
+
   int OriginalWidth() const { return FOriginalWidth; }
   int OriginalHeight() const { return FOriginalHeight; }
   bool ProcessPrioritySet() const { return FProcessPrioritySet; }

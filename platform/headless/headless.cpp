@@ -208,14 +208,20 @@ class RegistryKeyImpl : public platform::RegistryKey {
   std::optional<std::string> ReadString(const std::string& name) const override {
     auto it = key_.values.find(Fold(name));
     if (it == key_.values.end()) return std::nullopt;
-    if (!it->second.isString) throw platform::RegistryError::InvalidDataType(name);
+    if (!it->second.isString || it->second.isRaw) throw platform::RegistryError::InvalidDataType(name);
     return it->second.text;
   }
   std::optional<std::int32_t> ReadInteger(const std::string& name) const override {
     auto it = key_.values.find(Fold(name));
     if (it == key_.values.end()) return std::nullopt;
-    if (it->second.isString) throw platform::RegistryError::InvalidDataType(name);
-    return it->second.number;
+    const Registry::Value& v = it->second;
+    if (v.isRaw || v.isString) {
+      // Read into four bytes, as on Windows: a text counts its UTF-16 units and the terminator.
+      const std::size_t size = v.isRaw ? v.rawSize : (text::Utf8ToUtf16(v.text).size() + 1) * 2;
+      if (size > 4) throw platform::RegistryError::FailedToGet(name);
+      throw platform::RegistryError::InvalidDataType(name);
+    }
+    return v.number;
   }
   void WriteString(const std::string& name, const std::string& value) override {
     if (key_.writesFail) throw platform::RegistryError::FailedToSet(name);
@@ -267,6 +273,15 @@ void Registry::SetString(platform::RegRoot root, const std::string& path, const 
 void Registry::SetInteger(platform::RegRoot root, const std::string& path, const std::string& name,
                           std::int32_t v) {
   KeyAt(root, path).values[Fold(name)] = Value{name, false, {}, v};
+}
+
+void Registry::SetRaw(platform::RegRoot root, const std::string& path, const std::string& name, unsigned type,
+                      std::size_t size) {
+  Value v{name, false, {}, 0};
+  v.isRaw = true;
+  v.rawType = type;
+  v.rawSize = size;
+  KeyAt(root, path).values[Fold(name)] = v;
 }
 
 // ---- version resources ------------------------------------------------------

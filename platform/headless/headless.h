@@ -73,6 +73,11 @@ class Registry : public platform::Registry {
     bool isString = true;
     std::string text;
     std::int32_t number = 0;
+    // A value of another registry type (REG_BINARY 3, REG_QWORD 11, ...) holding rawSize
+    // bytes; only its type and size matter to the readers.
+    bool isRaw = false;
+    unsigned rawType = 0;
+    std::size_t rawSize = 0;
   };
   struct Key {
     std::map<std::string, Value> values;  // by folded name
@@ -82,6 +87,8 @@ class Registry : public platform::Registry {
   bool HasKey(platform::RegRoot root, const std::string& path) const;
   void SetString(platform::RegRoot root, const std::string& path, const std::string& name, const std::string& v);
   void SetInteger(platform::RegRoot root, const std::string& path, const std::string& name, std::int32_t v);
+  void SetRaw(platform::RegRoot root, const std::string& path, const std::string& name, unsigned type,
+              std::size_t size);
 
  private:
   static std::string Id(platform::RegRoot root, const std::string& path);

@@ -157,7 +157,9 @@ class RegistryKey : public platform::RegistryKey {
     DWORD type = 0, value = 0, size = sizeof(value);
     const LONG rc = RegQueryValueExW(key_, Wide(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    if (rc != ERROR_SUCCESS || type != REG_DWORD) throw platform::RegistryError::InvalidDataType(name);
+    // ERROR_MORE_DATA: the data does not fit four bytes, whatever its type.
+    if (rc != ERROR_SUCCESS) throw platform::RegistryError::FailedToGet(name);
+    if (type != REG_DWORD || size != sizeof(value)) throw platform::RegistryError::InvalidDataType(name);
     return static_cast<std::int32_t>(value);
   }
   void WriteString(const std::string& name, const std::string& value) override {

@@ -22,7 +22,8 @@ struct AnyHandlers {
 ui::HandlerMap Form1Handlers(std::vector<std::string>& calls) {
   ui::HandlerMap h;
   for (const char* n : {"FormCreate", "MenuExitClick", "Timer1Timer", "PopupMenu1Popup", "SettingsClick",
-                        "MenuAboutClick", "MenuCheckUpdateClick"})
+                        "MenuAboutClick", "MenuCheckUpdateClick", "ThemeAutoClick", "ThemeLightClick",
+                        "ThemeDarkClick"})
     h.Add(n, ui::NotifyEvent([&calls, n](ui::Component&) { calls.push_back(n); }));
   h.Add("FormClose", ui::CloseEvent([&calls](ui::Component&, ui::CloseAction&) { calls.push_back("FormClose"); }));
   h.Add("LabelNumberMouseDown",

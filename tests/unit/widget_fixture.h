@@ -47,8 +47,12 @@ class Program {
     app = std::make_unique<ui::Application>();
     app->SetTitle("Cifrona");
     app->OnException = [this](const std::exception_ptr& e) { errors.push_back(ErrorText(e)); };
+    // The styles are process-wide: each run starts with the built-in ones and none active.
+    ui::StyleManager::Instance().Reset();
+    ui::RegisterBuiltInStyles();
   }
   ~Program() {
+    ui::StyleManager::Instance().Reset();
     app.reset();
     Form1 = nullptr;
     Form2 = nullptr;

@@ -122,6 +122,34 @@ TEST_F(Win32Test, Registry) {
   EXPECT_EQ(k->ReadString("Missing"), std::nullopt);
   EXPECT_THROW(k->ReadInteger("Text"), platform::RegistryError);
   EXPECT_TRUE(k->ValueExists("Number"));
+  {
+    // An integer is read into four bytes: larger data cannot be got, smaller or other data
+    // has the wrong type.
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, win32::Wide(key).c_str(), 0, KEY_SET_VALUE, &raw), ERROR_SUCCESS);
+    const unsigned long long wide = 1;
+    const wchar_t zero[] = L"0";
+    const BYTE two[2] = {0, 0};
+    RegSetValueExW(raw, L"QWord", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&wide), sizeof wide);
+    RegSetValueExW(raw, L"ShortText", 0, REG_SZ, reinterpret_cast<const BYTE*>(zero), sizeof zero);
+    RegSetValueExW(raw, L"TwoBytes", 0, REG_BINARY, two, sizeof two);
+    RegCloseKey(raw);
+    const struct {
+      const char* name;
+      const char* text;
+    } cases[] = {{"Text", "Failed to get data for 'Text'"},
+                 {"QWord", "Failed to get data for 'QWord'"},
+                 {"ShortText", "Invalid data type for 'ShortText'"},
+                 {"TwoBytes", "Invalid data type for 'TwoBytes'"}};
+    for (const auto& c : cases) {
+      try {
+        k->ReadInteger(c.name);
+        ADD_FAILURE() << c.name;
+      } catch (const platform::RegistryError& e) {
+        EXPECT_STREQ(e.what(), c.text);
+      }
+    }
+  }
   k.reset();
   auto w = reg.Open(platform::RegRoot::CurrentUser, key, true);
   EXPECT_TRUE(w->DeleteValue("Number"));

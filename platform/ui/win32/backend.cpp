@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "platform/ui/win32/peers.h"
+#include "platform/ui/win32/styled_controls.h"
+#include "platform/ui/win32/tray_peer.h"
 #include "platform/ui/win32/win32_ui.h"
 
 namespace ui::win32 {
@@ -84,8 +86,12 @@ Backend::Backend() {
                                            ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   appWindow_ = std::make_unique<AppWindow>(*this);
-  StyleManager::Instance().OnChange = [] {
-    if (Application* app = Application::Current()) app->RepaintAll();
+  // A new style reaches every window of the program at once: frames, title bars and
+  // every child window, shown or hidden.
+  StyleManager::Instance().OnChange = [this] {
+    std::vector<HWND> windows;
+    for (const auto& [hwnd, form] : forms_) windows.push_back(hwnd);
+    styled::StyleChanged(windows);
   };
 }
 
@@ -251,5 +257,27 @@ void Backend::ForegroundApplication() {
 }
 
 std::unique_ptr<Peer> Backend::CreatePeer(Component& c) { return MakePeer(*this, c); }
+
+std::unique_ptr<Peer> MakePeer(Backend& backend, Component& c) {
+  switch (c.GetKind()) {
+    case Kind::Form: return MakeFormPeer(backend, static_cast<Form&>(c));
+    case Kind::GroupBox: return MakeGroupBoxPeer(backend, static_cast<GroupBox&>(c));
+    case Kind::TabControl: return MakePanelPeer(backend, static_cast<TabControl&>(c));
+    case Kind::Label:
+    case Kind::Image: return MakeLightPeer(static_cast<Control&>(c));
+    case Kind::Button: return MakeButtonPeer(backend, static_cast<Button&>(c));
+    case Kind::CheckBox: return MakeCheckBoxPeer(backend, static_cast<CheckBox&>(c));
+    case Kind::RadioButton: return MakeRadioButtonPeer(backend, static_cast<RadioButton&>(c));
+    case Kind::SpinEdit: return MakeSpinEditPeer(backend, static_cast<SpinEdit&>(c));
+    case Kind::TrackBar: return MakeTrackBarPeer(backend, static_cast<TrackBar&>(c));
+    case Kind::ComboBox: return MakeComboBoxPeer(backend, static_cast<ComboBox&>(c));
+    case Kind::ColorBox: return MakeColorBoxPeer(backend, static_cast<ColorBox&>(c));
+    case Kind::ProgressBar: return MakeProgressBarPeer(backend, static_cast<ProgressBar&>(c));
+    case Kind::PopupMenu: return MakeMenuPeer(static_cast<PopupMenu&>(c));
+    case Kind::Timer: return MakeTimerPeer(backend, static_cast<Timer&>(c));
+    case Kind::TrayIcon: return MakeTrayPeer(backend, static_cast<TrayIcon&>(c));
+    default: return nullptr;
+  }
+}
 
 }  // namespace ui::win32

@@ -1,14 +1,10 @@
-// The Win32 peers of the toolkit's components (internal to the backend).
+// The Win32 peers of the toolkit's components (internal to the backend): one factory per
+// family, each in its own file, and MakePeer, the one choice by kind.
 #pragma once
 
-#include <windows.h>
-#include <shellapi.h>
-
-#include <map>
 #include <memory>
 
 #include "platform/ui/ui.h"
-#include "platform/ui/win32/window.h"
 
 namespace ui::win32 {
 
@@ -16,31 +12,20 @@ class Backend;
 
 std::unique_ptr<Peer> MakePeer(Backend& backend, Component& c);
 
-// The notification-area icon, kept on the application's hidden window.
-class TrayPeer : public Peer {
- public:
-  TrayPeer(Backend& backend, TrayIcon& icon);
-  ~TrayPeer() override;
-  void Changed(Change what) override;
-  // The taskbar was created anew: add the icon again with its picture and tooltip.
-  void Readd();
-  // The retry timer's tick after the shell timed out.
-  void Retry();
-
- private:
-  void Fill(NOTIFYICONDATAW& d) const;
-  void LoadPicture();
-  // Adds, changes or removes the icon to match the component.
-  void Apply();
-  void StartRetry();
-  void StopRetry();
-  bool retrying_ = false;
-  Backend& backend_;
-  TrayIcon& icon_;
-  UINT id_;
-  bool added_ = false;
-  HICON picture_ = nullptr;
-  std::wstring tip_;
-};
+std::unique_ptr<Peer> MakeButtonPeer(Backend& backend, Button& button);           // button_peers.cpp
+std::unique_ptr<Peer> MakeCheckBoxPeer(Backend& backend, CheckBox& box);
+std::unique_ptr<Peer> MakeRadioButtonPeer(Backend& backend, RadioButton& radio);
+std::unique_ptr<Peer> MakeSpinEditPeer(Backend& backend, SpinEdit& spin);         // spin_edit_peer.cpp
+std::unique_ptr<Peer> MakeTrackBarPeer(Backend& backend, TrackBar& slider);       // slider_peer.cpp
+std::unique_ptr<Peer> MakeComboBoxPeer(Backend& backend, ComboBox& combo);        // combo_peers.cpp
+std::unique_ptr<Peer> MakeColorBoxPeer(Backend& backend, ColorBox& colors);
+std::unique_ptr<Peer> MakeProgressBarPeer(Backend& backend, ProgressBar& bar);    // progress_peer.cpp
+std::unique_ptr<Peer> MakeGroupBoxPeer(Backend& backend, GroupBox& group);        // panel_peers.cpp
+std::unique_ptr<Peer> MakePanelPeer(Backend& backend, TabControl& panel);
+std::unique_ptr<Peer> MakeFormPeer(Backend& backend, Form& form);                 // form_peer.cpp
+std::unique_ptr<Peer> MakeLightPeer(Control& control);                            // light_peers.cpp
+std::unique_ptr<Peer> MakeMenuPeer(PopupMenu& menu);                              // menu_peer.cpp
+std::unique_ptr<Peer> MakeTimerPeer(Backend& backend, Timer& timer);              // timer_peer.cpp
+std::unique_ptr<Peer> MakeTrayPeer(Backend& backend, TrayIcon& icon);             // tray_peer.cpp
 
 }  // namespace ui::win32

@@ -1,0 +1,96 @@
+#include "platform/ui/win32/light_peers.h"
+
+#include <algorithm>
+
+#include "platform/ui/win32/peer_common.h"
+#include "platform/ui/win32/peers.h"
+#include "platform/ui/win32/win32_ui.h"
+
+namespace ui::win32 {
+
+namespace {
+
+void DrawImage(HDC dc, const RECT& r, Image& image) {
+  if (image.IconResource().empty()) return;
+  int side = std::min(image.Width(), image.Height());
+  HICON icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), Wide(image.IconResource()).c_str(), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+  if (!icon) return;
+  int x = r.left + (image.Width() - side) / 2, y = r.top + (image.Height() - side) / 2;
+  DrawIconEx(dc, x, y, icon, side, side, 0, nullptr, DI_NORMAL);
+  DestroyIcon(icon);
+}
+
+void DrawLabel(Backend& backend, HDC dc, RECT r, Label& label) {
+  ControlColors colors = ColorsOf(label);
+  if (!label.Transparent()) FillRect(dc, &r, backend.BrushFor(colors.back));
+  Selected font(dc, backend.FontFor(Styles().FontOf(label), DpiOf(label)));
+  SetBkMode(dc, TRANSPARENT);
+  COLORREF textColor = colors.text;
+  // Text in a colour-keyed form's key colour would vanish: one step of blue keeps it visible.
+  if (const Form* form = label.OwnerForm(); form && form->TransparentColor() &&
+                                            textColor == Backend::ToColorRef(form->TransparentColorValue()))
+    textColor ^= 0x010000;
+  SetTextColor(dc, textColor);
+  UINT format = 0;
+  if (label.GetAlignment() == Alignment::Center) format |= DT_CENTER;
+  if (label.GetAlignment() == Alignment::Right) format |= DT_RIGHT;
+  if (!label.ShowAccelChar()) format |= DT_NOPREFIX;
+  std::wstring text = Wide(label.Caption());
+  if (label.WordWrap()) {
+    format |= DT_WORDBREAK;
+    if (label.Layout() != VerticalAlignment::Top) {
+      RECT measure = r;
+      int h = DrawTextW(dc, text.c_str(), -1, &measure, format | DT_CALCRECT);
+      int free = (r.bottom - r.top) - h;
+      r.top += label.Layout() == VerticalAlignment::Center ? free / 2 : free;
+    }
+  } else {
+    format |= DT_SINGLELINE;
+    if (label.Layout() == VerticalAlignment::Center) format |= DT_VCENTER;
+    if (label.Layout() == VerticalAlignment::Bottom) format |= DT_BOTTOM;
+  }
+  DrawTextW(dc, text.c_str(), -1, &r, format);
+}
+
+// A label or image: no window; a change repaints the container.
+class LightPeer final : public Peer {
+ public:
+  explicit LightPeer(Control& c) : c_(c) { Invalidate(); }
+  void Changed(Change) override { Invalidate(); }
+  void Invalidate() override {
+    // The old place and the new one both need repainting; the whole container is cheap.
+    if (HWND h = ContainerHwnd(c_)) InvalidateRect(h, nullptr, FALSE);
+  }
+  Point ClientOrigin() const override {
+    POINT p = OffsetInContainer(c_);
+    if (HWND h = ContainerHwnd(c_)) ClientToScreen(h, &p);
+    return {p.x, p.y};
+  }
+
+ private:
+  Control& c_;
+};
+
+}  // namespace
+
+bool DrawnByContainer(const Control& c) { return c.GetKind() == Kind::Label || c.GetKind() == Kind::Image; }
+
+void DrawLight(Backend& backend, HDC dc, Control& c) {
+  RECT r{c.Left(), c.Top(), c.Left() + c.Width(), c.Top() + c.Height()};
+  if (auto* image = dynamic_cast<Image*>(&c)) DrawImage(dc, r, *image);
+  else if (auto* label = dynamic_cast<Label*>(&c)) DrawLabel(backend, dc, r, *label);
+}
+
+Control* LightAt(Control& container, POINT p) {
+  const auto& kids = container.Children();
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
+    Control* c = *it;
+    if (DrawnByContainer(*c) && c->Visible() && c->BoundsRect().Contains({p.x, p.y})) return c;
+  }
+  return nullptr;
+}
+
+std::unique_ptr<Peer> MakeLightPeer(Control& control) { return std::make_unique<LightPeer>(control); }
+
+}  // namespace ui::win32

@@ -1,0 +1,89 @@
+# Shared steps of the theme scenarios: the theme submenu, the apps' mode in the registry, a
+# setting change, the dialogs' backgrounds and their pixel checks, the widget's picture.
+# Sourced after lib.sh.
+ABOUT="О программе"
+PERSONALIZE='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
+docs="$repo/docs"
+check="$(dirname "$0")/theme_check.py"
+
+apps_mode() { wine reg add "$PERSONALIZE" /v AppsUseLightTheme /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
+setting_change() { wine "$CIFRONA_PROBE" settingchange >/dev/null 2>&1; }
+
+# The theme submenu opens beside the main menu; its three items have no separators.
+# The submenu: the second menu window, the one further right.
+submenu_line() {
+  probe_windows | grep 'visible=1' | grep 'class=#32768' |
+    awk '{ match($0, / rect=-?[0-9]+/); l = substr($0, RSTART + 6, RLENGTH - 6) + 0 } NR == 1 || l > best { best = l; line = $0 }
+         END { if (NR >= 2) print line }'
+}
+submenu_open() { [[ -n "$(submenu_line)" ]]; }
+menu_closed() { ! menu_open; }
+choose_theme() {  # choose_theme ROW (0 Системная, 1 Светлая, 2 Темная)
+  local l t r b
+  open_widget_menu
+  choose_menu_item "Тема"
+  wait_for 5 submenu_open || fail "the theme submenu did not open"
+  sleep 0.3
+  read -r l t r b < <(rect_of "$(submenu_line)")
+  xdotool mousemove $((l + 30)) $((t + 3 + (b - t - 6) * (2 * $1 + 1) / 6)) sleep 0.3 click 1
+  wait_for 5 menu_closed || fail "the menu stayed open"
+  sleep 0.5
+}
+
+# Client area of a dialog's X window: "X Y W H".
+client_of() {
+  xwininfo -id "$(xdotool search --onlyvisible --name "^$1\$" | head -n1)" |
+    awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } /Width/ { w = $NF } /Height/ { h = $NF } END { print x, y, w, h }'
+}
+# The most frequent colour of a dialog's client area: RRGGBB.
+background_of() {
+  local x y w h
+  read -r x y w h < <(client_of "$1")
+  convert "$(shot "bg")" -crop "${w}x$h+$x+$y" +repage -depth 8 -format %c histogram:info:- |
+    sort -rn | head -n1 | sed -nE 's/.*#([0-9A-Fa-f]{6}).*/\1/p'
+}
+is_dark() { [[ $(background_of "$1") == 202020 ]]; }
+is_light() { [[ $(background_of "$1") == F3F3F3 ]]; }
+
+# Checks a dialog by pixels and keeps its picture: check_dialog CAPTION MODE NAME [options]
+check_dialog() {
+  local caption=$1 mode=$2 name=$3 x y w h png
+  shift 3
+  read -r x y w h < <(client_of "$caption")
+  png=$(shot "$name")
+  probe_children >"$out/$name.children"
+  python3 "$check" "$mode" "$png" "$x" "$y" $((x + w)) $((y + h)) "$out/$name.children" --dialog "$caption" "$@" \
+    >"$out/$name.check" || { cat "$out/$name.check"; fail "$name: pixel checks failed"; }
+  note "$name: $(grep -c '^ok' "$out/$name.check") pixel checks passed"
+  # The client area for the documentation (without a window manager there is no frame).
+  convert "$png" -crop "${w}x$h+$x+$y" +repage "$docs/theme-$name.png"
+}
+
+about_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$ABOUT\"" | head -n1; }
+about_shown() { [[ -n "$(about_line)" ]]; }
+about_gone() { ! about_shown; }
+open_about() {
+  open_widget_menu
+  choose_menu_item "$ABOUT"
+  wait_for 10 about_shown || fail "\"$ABOUT\" did not open"
+  sleep 1
+}
+close_about() {
+  xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "^$ABOUT\$" | head -n1)" key Return
+  wait_for 10 about_gone || fail "Return did not close \"$ABOUT\""
+}
+
+# The widget as drawn: its window's pixels (digits on the key colour) and its key.
+widget_picture() {  # widget_picture NAME -> PNG of the widget's rectangle
+  local l t r b
+  read -r l t r b < <(rect_of "$(widget_line)")
+  convert "$(shot "widget-$1")" -crop "$((r - l))x$((b - t))+$l+$t" +repage "$out/widget-$1.png"
+  echo "$out/widget-$1.png"
+}
+same_widget() {  # same_widget NAME: the widget looks as at the start, key colour unchanged
+  local diff
+  diff=$(compare -metric AE "$widget_start" "$(widget_picture "$1")" null: 2>&1 || true)
+  [[ "$diff" == 0 ]] || fail "the widget's pixels changed under $1 ($diff differ)"
+  [[ $(field "$(widget_line)" key) == 0x808080 ]] || fail "the widget's key colour changed under $1"
+}
+
