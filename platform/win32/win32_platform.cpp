@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/win32_services.h"
 
 namespace win32 {
@@ -109,12 +110,11 @@ class FileSystem : public platform::FileSystem {
   std::vector<std::string> List(const std::string& folder, const std::string& pattern) const override {
     std::vector<std::string> names;
     WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW(Wide(paths::IncludeTrailingBackslash(folder) + pattern).c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return names;
+    UniqueFind search(FindFirstFileW(Wide(paths::IncludeTrailingBackslash(folder) + pattern).c_str(), &data));
+    if (!search) return names;
     do {
       if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(data.cFileName));
-    } while (FindNextFileW(h, &data));
-    FindClose(h);
+    } while (FindNextFileW(search.get(), &data));
     return names;
   }
   bool Remove(const std::string& path) override { return DeleteFileW(Wide(path).c_str()) != 0; }

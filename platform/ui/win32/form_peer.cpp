@@ -126,9 +126,8 @@ class FormPeer final : public ContainerPeer {
     DWORD ex = FormExStyle(params);
     RECT r = WindowRectFor(style, ex);
     HWND owner = params.owner == CreateParams::Owner::Desktop ? GetDesktopWindow() : backend().AppHwnd();
-    Create(L"CifronaForm", CS_DBLCLKS, ex, style, Wide(form_->Caption()), r.left, r.top, r.right - r.left, r.bottom - r.top,
+    Create(form_->Name(), L"CifronaForm", CS_DBLCLKS, ex, style, Wide(form_->Caption()), r.left, r.top, r.right - r.left, r.bottom - r.top,
            owner, nullptr);
-    if (!hwnd()) return;
     backend().RegisterForm(hwnd(), form_);
     ApplyLayering();
     if (form_->GetBorderStyle() != BorderStyle::None) {

@@ -47,6 +47,8 @@ class Backend : public ui::Backend {
   // Shared GDI resources, owned here.
   HFONT FontFor(const Font& font, int dpi);
   HBRUSH BrushFor(COLORREF color);
+  // An icon resource at a size, loaded on first use and kept; nullptr when there is none.
+  HICON IconFor(const std::string& resource, int side);
   static COLORREF ToColorRef(Color c);
 
   // Timers and tray icons register with the application window for their messages.
@@ -72,6 +74,7 @@ class Backend : public ui::Backend {
   std::unique_ptr<AppWindow> appWindow_;
   std::map<std::wstring, GdiObject<HFONT>> fonts_;
   std::map<COLORREF, GdiObject<HBRUSH>> brushes_;
+  std::map<std::pair<std::wstring, int>, UniqueIcon> icons_;
   std::map<UINT_PTR, Timer*> timers_;
   std::map<UINT, TrayIcon*> trays_;
   std::map<HWND, Form*> forms_;
