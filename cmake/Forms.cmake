@@ -23,7 +23,7 @@ add_library(cifrona_ui STATIC
   platform/ui/form_loader.cpp
   "${CIFRONA_FORMS_CPP}"
 )
-target_link_libraries(cifrona_ui PUBLIC cifrona_core)
+target_link_libraries(cifrona_ui PUBLIC cifrona_platform)
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   target_compile_options(cifrona_ui PRIVATE -Wall -Wextra)
 endif()

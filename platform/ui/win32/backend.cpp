@@ -16,8 +16,6 @@ namespace {
 Backend* g_instance = nullptr;
 std::function<void(const std::string&, const std::string&)> g_errorHook;
 Backend::ShellNotify g_shellNotifyHook;
-constexpr UINT kWakeMessage = WM_APP + 1;
-constexpr UINT kTrayMessage = WM_APP + 2;
 }  // namespace
 
 // The application's own hidden top-level window: timers, tray callbacks, queued steps.
@@ -45,11 +43,11 @@ class AppWindow : public Window {
       }
       return 0;
     }
-    if (msg == kWakeMessage) {
+    if (msg == Backend::kWakeMessage) {
       if (Application* app = Application::Current()) app->RunQueued();
       return 0;
     }
-    if (msg == kTrayMessage) {
+    if (msg == Backend::kTrayMessage) {
       auto it = backend_.trays_.find(static_cast<UINT>(wParam));
       if (it == backend_.trays_.end()) return 0;
       TrayIcon* icon = it->second;

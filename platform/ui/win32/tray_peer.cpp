@@ -27,7 +27,7 @@ void TrayPeer::Fill(NOTIFYICONDATAW& d) const {
   d.hWnd = backend_.AppHwnd();
   d.uID = id_;
   d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  d.uCallbackMessage = WM_APP + 2;
+  d.uCallbackMessage = Backend::kTrayMessage;
   d.hIcon = picture_.get();
   // Windows keeps 127 characters of a tooltip (UTF-16 units, as it counts them).
   wcsncpy(d.szTip, tip_.c_str(), 127);

@@ -56,6 +56,10 @@ class Backend : public ui::Backend {
   void RemoveTimerTarget(UINT_PTR id);
   UINT AddTrayTarget(TrayIcon* icon);
   void RemoveTrayTarget(UINT id);
+  // The application window's private messages: queued work waits, and a tray icon's
+  // call-back (wParam the icon's id, lParam the mouse message).
+  static constexpr UINT kWakeMessage = WM_APP + 1;
+  static constexpr UINT kTrayMessage = WM_APP + 2;
   // Timer ids of the application window from here on retry a tray icon (plus its id).
   static constexpr UINT_PTR kTrayRetryTimer = 0x7F000000;
   // How long a tray icon waits before asking a busy shell again.
