@@ -34,10 +34,10 @@ int Cifrona() {
   if (os.process->MutexExists(kAppTitle)) return 0;
   os.process->CreateNamedMutex(kAppTitle);
 
-  // 2.
+  // 2. Russian for the thread's locale-dependent formatting.
   os.process->SetThreadLocale(kRussianLocale);
 
-  // 3.
+  // 3. The application object, titled; the windows' references are cleared when it goes.
   FormReferences references;
   ui::Application application;
   application.SetTitle(kAppTitle);
@@ -72,7 +72,7 @@ int Cifrona() {
   } else {
     os.windows->ShowMessageBox(Form1->LangOnlyWindows->Caption(), Form1->LangError->Caption(), kMbIconError);
   }
-  // 13.
+  // 13. The windows and the application go with this scope.
   return 0;
 }
 

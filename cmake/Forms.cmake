@@ -23,7 +23,7 @@ add_library(cifrona_ui STATIC
   platform/ui/form_loader.cpp
   "${CIFRONA_FORMS_CPP}"
 )
-target_link_libraries(cifrona_ui PUBLIC cifrona_core)
+target_link_libraries(cifrona_ui PUBLIC cifrona_platform)
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   target_compile_options(cifrona_ui PRIVATE -Wall -Wextra)
 endif()
@@ -32,7 +32,7 @@ if(WIN32)
   file(GLOB CIFRONA_UI_WIN32_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/platform/ui/win32/*.cpp")
   if(CIFRONA_UI_WIN32_SOURCES)
     add_library(cifrona_ui_win32 STATIC ${CIFRONA_UI_WIN32_SOURCES})
-    target_link_libraries(cifrona_ui_win32 PUBLIC cifrona_ui comctl32 gdi32 user32 shell32 uxtheme dwmapi)
+    target_link_libraries(cifrona_ui_win32 PUBLIC cifrona_ui cifrona_win32 comctl32 gdi32 user32 shell32 uxtheme dwmapi)
     target_compile_options(cifrona_ui_win32 PRIVATE -Wall -Wextra)
   endif()
 else()

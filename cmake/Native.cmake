@@ -1,7 +1,7 @@
 # Native Linux build: the program's logic on the headless platform, its tests, fuzzers, benchmarks.
 add_library(cifrona_headless STATIC platform/headless/headless.cpp platform/headless/ansi_tables.cpp
             platform/headless/headless_desktop.cpp)
-target_link_libraries(cifrona_headless PUBLIC cifrona_core)
+target_link_libraries(cifrona_headless PUBLIC cifrona_platform)
 
 find_package(GTest REQUIRED)
 add_subdirectory(tests/unit)

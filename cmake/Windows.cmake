@@ -6,7 +6,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 
 add_library(cifrona_win32 STATIC platform/win32/win32_platform.cpp platform/win32/win32_window_system.cpp
             platform/win32/win32_desktop.cpp)
-target_link_libraries(cifrona_win32 PUBLIC cifrona_core version shell32 advapi32 user32 gdi32)
+target_link_libraries(cifrona_win32 PUBLIC cifrona_platform version shell32 advapi32 user32 gdi32)
 
 # The version resource, generated from the project's version.
 string(REPLACE "." "," CIFRONA_VERSION_COMMAS "${PROJECT_VERSION}")
@@ -16,7 +16,7 @@ set(CIFRONA_RESOURCES "${CMAKE_BINARY_DIR}/generated/version.rc" "${CMAKE_SOURCE
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CMAKE_BINARY_DIR}/generated")
 enable_language(RC)
 
-add_executable(Cifrona WIN32 app/main_win32.cpp ${CIFRONA_RESOURCES})
+add_executable(Cifrona WIN32 entry/main_win32.cpp ${CIFRONA_RESOURCES})
 target_link_libraries(Cifrona PRIVATE cifrona_win32 cifrona_app cifrona_ui_win32)
 target_link_options(Cifrona PRIVATE -municode)
 if(DEFINED CIFRONA_ASSETS_RC)

@@ -17,9 +17,6 @@ namespace {
 
 namespace keys = settings::keys;
 
-// Virtual-key codes the number fields let through.
-constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkEscape = 0x1B, kVkLeft = 0x25, kVkUp = 0x26,
-              kVkRight = 0x27, kVkDown = 0x28, kVkDelete = 0x2E;
 
 std::string CustomColorName(ui::Color c) {
   char buf[16];
@@ -33,8 +30,9 @@ namespace settings_dialog {
 
 bool SpinEditKeyAllowed(int key) {
   switch (key) {
-    case kVkBack: case kVkLeft: case kVkUp: case kVkRight: case kVkDown:
-    case kVkDelete: case kVkTab: case kVkReturn: case kVkEscape:
+    // The keys the number fields let through besides digits.
+    case ui::key::kBack: case ui::key::kLeft: case ui::key::kUp: case ui::key::kRight: case ui::key::kDown:
+    case ui::key::kDelete: case ui::key::kTab: case ui::key::kReturn: case ui::key::kEscape:
       return true;
     default:
       return false;

@@ -177,7 +177,7 @@ bool TForm1::IsWindows10Or11() { return app::IsWindows10Or11(app::ReadWindowsVer
 void TForm1::LoadNastr() {
   settings::IniFile ini(app::PortablePath());
   for (ui::MenuItem* item : {ThemeAuto, ThemeLight, ThemeDark}) {
-    item->SetChecked(ini.ReadBool(keys::kOption, item->Component::Name(), false));
+    item->SetChecked(ini.ReadBool(keys::kOption, item->ComponentName(), false));
     // Its click handler applies the theme; called directly, because a user's click on an
     // auto-check item would toggle the tick just read.
     if (item->Checked() && item->OnClick) item->OnClick(*item);
@@ -189,7 +189,7 @@ void TForm1::SaveNastr() {
   // Quick is ticked at every start until the update dialog exists to say otherwise.
   ini.WriteBool(keys::kOption, keys::kCheckBoxQuickUpdate, widget::QuickUpdateChecked());
   for (ui::MenuItem* item : {ThemeAuto, ThemeLight, ThemeDark})
-    ini.WriteBool(keys::kOption, item->Component::Name(), item->Checked());
+    ini.WriteBool(keys::kOption, item->ComponentName(), item->Checked());
   if (Form2) {
     ini.WriteBool(keys::kOption, keys::kMenuColorTrayIcon, Form2->MenuColorTrayIcon->Checked());
     ini.WriteBool(keys::kOption, keys::kRadioButtonDefaultPosition, Form2->RadioButtonDefaultPosition->Checked());

@@ -79,6 +79,8 @@ class Component {
   Component& operator=(const Component&) = delete;
 
   const std::string& Name() const { return name_; }
+  // The same, for classes with a member called Name (a form's component "Name" hides Name()).
+  const std::string& ComponentName() const { return name_; }
   Kind GetKind() const { return kind_; }
   Component* Owner() const { return owner_; }
   // The form this component belongs to, through its owners (itself for a form).

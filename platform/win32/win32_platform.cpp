@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/win32/win32_desktop.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/win32_services.h"
 
 namespace win32 {
@@ -110,13 +111,12 @@ class FileSystem : public platform::FileSystem {
   std::vector<std::string> List(const std::string& folder, const std::string& pattern) const override {
     std::vector<std::string> names;
     WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW(Wide(paths::IncludeTrailingBackslash(folder) + pattern).c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return names;
+    UniqueFind search(FindFirstFileW(Wide(paths::IncludeTrailingBackslash(folder) + pattern).c_str(), &data));
+    if (!search) return names;
     do {
       const std::wstring_view name = data.cFileName;
       if (name != L"." && name != L"..") names.push_back(Narrow(name));
-    } while (FindNextFileW(h, &data));
-    FindClose(h);
+    } while (FindNextFileW(search.get(), &data));
     return names;
   }
   bool Remove(const std::string& path) override { return DeleteFileW(Wide(path).c_str()) != 0; }

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_services.h"
 
@@ -94,9 +95,7 @@ class WindowSystem : public platform::WindowSystem {
       const UINT dpi = fn(Hwnd(window));
       if (dpi) return static_cast<int>(dpi);
     }
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(nullptr, dc);
+    const int dpi = GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSX);
     return dpi > 0 ? dpi : 96;
   }
   int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override {

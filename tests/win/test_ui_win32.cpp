@@ -438,6 +438,42 @@ TEST_F(UiWin32, TheSmallestOuterSizeHoldsFromCreationAndTheClientAreaFillsIt) {
   EXPECT_EQ(bar.right, client.right);
 }
 
+// A form whose window procedure refuses its window.
+class RefusedForm : public ui::Form {
+ public:
+  RefusedForm() : ui::Form("FormRefused") {
+    ui::LoadForm(*this, "form FormRefused\n  ClientSize = 100, 100\nend\n", ui::HandlerMap());
+  }
+
+ protected:
+  std::optional<std::intptr_t> RawMessage(unsigned msg, std::uintptr_t, std::intptr_t) override {
+    if (msg == WM_NCCREATE) return FALSE;
+    return std::nullopt;
+  }
+};
+
+// Creation the system refuses is loud: the error names the window or control, carries the
+// system's reason, and the application's error box shows it; nothing is left half made.
+TEST_F(UiWin32, CreationTheSystemRefusesRaisesAnErrorWithItsReasonThatTheErrorBoxShows) {
+  // A control of a form whose window is gone would be a child window without a parent.
+  auto& form = ShowDefinition("FormGone", "form FormGone\n  BorderStyle = Dialog\n  ClientSize = 200, 100\nend\n");
+  DestroyWindow(reinterpret_cast<HWND>(form.Handle()));
+  ui::Button* late = nullptr;
+  app.Guard([&] { late = &form.Create<ui::Button>("ButtonLate"); });
+  EXPECT_EQ(late, nullptr);
+  RefusedForm* refused = nullptr;
+  app.Guard([&] { app.CreateForm(refused); });
+  ASSERT_NE(refused, nullptr);
+  EXPECT_EQ(refused->GetPeer(), nullptr);
+
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].first, "Cifrona");
+  EXPECT_EQ(boxes.shown[0].second, "Cannot create the control \"ButtonLate\": " + win32::SystemMessage(ERROR_TLW_WITH_WSCHILD));
+  EXPECT_EQ(boxes.shown[1].second.rfind("Cannot create the window \"FormRefused\"", 0), 0u) << boxes.shown[1].second;
+  // A later change finds no window to ignore it: asking for one tries again, as loudly.
+  EXPECT_THROW(refused->Handle(), ui::win32::WindowError);
+}
+
 // Hints of the windowed controls: one tooltip per form, its text following every change of
 // the hint at once (the settings dialog's slider shows its position while it moves).
 TEST_F(UiWin32, ControlHintsShareTheFormsTooltipAndItsTextFollowsEveryChange) {

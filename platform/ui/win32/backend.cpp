@@ -17,8 +17,6 @@ namespace {
 Backend* g_instance = nullptr;
 std::function<void(const std::string&, const std::string&)> g_errorHook;
 Backend::ShellNotify g_shellNotifyHook;
-constexpr UINT kWakeMessage = WM_APP + 1;
-constexpr UINT kTrayMessage = WM_APP + 2;
 }  // namespace
 
 // The application's own hidden top-level window: timers, tray callbacks, queued steps.
@@ -26,7 +24,7 @@ constexpr UINT kTrayMessage = WM_APP + 2;
 class AppWindow : public Window {
  public:
   explicit AppWindow(Backend& backend) : backend_(backend) {
-    Create(L"CifronaApplication", 0, WS_EX_TOOLWINDOW, WS_POPUP, L"Cifrona", 0, 0, 0, 0, nullptr, nullptr);
+    Create("Cifrona", L"CifronaApplication", 0, WS_EX_TOOLWINDOW, WS_POPUP, L"Cifrona", 0, 0, 0, 0, nullptr, nullptr);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   }
 
@@ -46,11 +44,11 @@ class AppWindow : public Window {
       }
       return 0;
     }
-    if (msg == kWakeMessage) {
+    if (msg == Backend::kWakeMessage) {
       if (Application* app = Application::Current()) app->RunQueued();
       return 0;
     }
-    if (msg == kTrayMessage) {
+    if (msg == Backend::kTrayMessage) {
       auto it = backend_.trays_.find(static_cast<UINT>(wParam));
       if (it == backend_.trays_.end()) return 0;
       TrayIcon* icon = it->second;
@@ -154,6 +152,15 @@ HBRUSH Backend::BrushFor(COLORREF color) {
   return b;
 }
 
+HICON Backend::IconFor(const std::string& resource, int side) {
+  std::pair<std::wstring, int> key{Wide(resource), side};
+  auto it = icons_.find(key);
+  if (it != icons_.end()) return it->second.get();
+  HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), key.first.c_str(), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+  icons_.emplace(std::move(key), UniqueIcon(icon));  // a missing one too: it is not looked for again
+  return icon;
+}
+
 UINT_PTR Backend::AddTimerTarget(Timer* timer) {
   UINT_PTR id = nextTimer_++;
   timers_[id] = timer;
@@ -235,14 +242,11 @@ void Backend::ShowErrorBox(const std::string& title, const std::string& text) {
 int Backend::TextWidth(const Control& control, const std::string& text) {
   Form* form = control.OwnerForm();
   int dpi = form ? form->Dpi() : DefaultDpi();
-  HDC dc = GetDC(nullptr);
+  WindowDC screen(nullptr);
   std::wstring w = Wide(text);
   SIZE size{};
-  {
-    Selected font(dc, FontFor(StyleManager::Instance().FontOf(control), dpi));
-    GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
-  }
-  ReleaseDC(nullptr, dc);
+  Selected font(screen.get(), FontFor(StyleManager::Instance().FontOf(control), dpi));
+  GetTextExtentPoint32W(screen.get(), w.c_str(), static_cast<int>(w.size()), &size);
   return size.cx;
 }
 

@@ -28,27 +28,27 @@ void ChildPeer::Create(const Spec& spec) {
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control_.Visible() ? WS_VISIBLE : 0) | (control_.TabStop() ? WS_TABSTOP : 0) |
                 spec.style;
   id_ = g_nextControlId++;
-  hwnd_ = CreateWindowExW(spec.exStyle, spec.className, Wide(spec.text).c_str(), style, o.x, o.y, size.cx, size.cy, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
-  if (!hwnd_) return;
-  SetPropW(hwnd_, kPeerProp, this);
-  SetWindowSubclass(hwnd_, &ChildPeer::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SetLastError(ERROR_SUCCESS);
+  hwnd_.reset(CreateWindowExW(spec.exStyle, spec.className, Wide(spec.text).c_str(), style, o.x, o.y, size.cx, size.cy, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr));
+  if (!hwnd_) throw WindowError::CannotCreate("control", control_.Name());
+  SetPropW(hwnd(), kPeerProp, this);
+  SetWindowSubclass(hwnd(), &ChildPeer::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   // Under a style the control paints itself from the palette (a subclass of its own).
-  styled::Attach(hwnd_, control_);
+  styled::Attach(hwnd(), control_);
 }
 
 void ChildPeer::Sync() {
-  if (!hwnd_) return;
   for (Change c : {Change::Font, Change::State, Change::Range, Change::Items, Change::Enabled, Change::Style, Change::Hint})
     Changed(c);
 }
 
 ChildPeer::~ChildPeer() {
   if (!hwnd_) return;
-  if (toolAdded_) RemoveToolHint(hwnd_);
-  RemoveWindowSubclass(hwnd_, &ChildPeer::SubclassProc, kSubclassId);
-  RemovePropW(hwnd_, kPeerProp);
-  DestroyWindow(hwnd_);
+  if (toolAdded_) RemoveToolHint(hwnd());
+  RemoveWindowSubclass(hwnd(), &ChildPeer::SubclassProc, kSubclassId);
+  RemovePropW(hwnd(), kPeerProp);
+  // hwnd_ destroys the window.
 }
 
 int ChildPeer::IdOf(const Control& c) {
@@ -61,7 +61,7 @@ void ChildPeer::Disown(HWND part) { RemovePropW(part, kPeerProp); }
 
 Point ChildPeer::ClientOrigin() const {
   POINT p{0, 0};
-  ClientToScreen(hwnd_, &p);
+  ClientToScreen(hwnd(), &p);
   return {p.x, p.y};
 }
 
@@ -74,14 +74,14 @@ void ChildPeer::Changed(Change what) {
     case Change::Bounds: {
       POINT o = OffsetInContainer(control_);
       SIZE size = WindowSize();
-      SetWindowPos(hwnd_, nullptr, o.x, o.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(hwnd(), nullptr, o.x, o.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     }
     case Change::Visible:
-      ShowWindow(hwnd_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
+      ShowWindow(hwnd(), control_.Visible() ? SW_SHOWNA : SW_HIDE);
       break;
     case Change::Enabled:
-      EnableWindow(hwnd_, control_.Enabled());
+      EnableWindow(hwnd(), control_.Enabled());
       break;
     case Change::Font:
       Send(WM_SETFONT, reinterpret_cast<WPARAM>(backend_.FontFor(Styles().FontOf(control_), DpiOf(control_))), TRUE);
@@ -100,10 +100,10 @@ void ChildPeer::Changed(Change what) {
       SyncStyle();
       break;
     case Change::Hint:
-      toolAdded_ = SetToolHint(hwnd_, control_, toolAdded_);
+      toolAdded_ = SetToolHint(hwnd(), control_, toolAdded_);
       break;
     default:
-      InvalidateRect(hwnd_, nullptr, TRUE);
+      InvalidateRect(hwnd(), nullptr, TRUE);
       break;
   }
 }
@@ -116,9 +116,9 @@ HBRUSH ChildPeer::OnCtlColor(HDC dc) {
 }
 
 std::string ChildPeer::WindowText() const {
-  int n = GetWindowTextLengthW(hwnd_);
+  int n = GetWindowTextLengthW(hwnd());
   std::wstring w(static_cast<size_t>(n) + 1, L'\0');
-  GetWindowTextW(hwnd_, w.data(), n + 1);
+  GetWindowTextW(hwnd(), w.data(), n + 1);
   w.resize(static_cast<size_t>(n));
   return Narrow(w);
 }
@@ -127,14 +127,14 @@ void ChildPeer::SetText() {
   std::optional<std::string> text = Text();
   if (!text || WindowText() == *text) return;
   settingText_ = true;
-  SetWindowTextW(hwnd_, Wide(*text).c_str());
+  SetWindowTextW(hwnd(), Wide(*text).c_str());
   settingText_ = false;
 }
 
 void ChildPeer::SetStyleBits(LONG_PTR mask, LONG_PTR bits) {
-  LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
-  SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~mask) | bits);
-  InvalidateRect(hwnd_, nullptr, TRUE);
+  LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
+  SetWindowLongPtrW(hwnd(), GWL_STYLE, (style & ~mask) | bits);
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 LRESULT CALLBACK ChildPeer::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {

@@ -14,6 +14,7 @@
 
 #include "platform/ui/ui.h"
 #include "platform/ui/win32/peer_common.h"
+#include "platform/ui/win32/window.h"
 
 namespace ui::win32 {
 
@@ -26,11 +27,11 @@ class ChildPeer : public Peer {
   // The peer of a control window (or of a window that belongs to the control).
   static ChildPeer* Of(HWND hwnd);
 
-  std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
-  void SetFocus() override { ::SetFocus(hwnd_); }
-  bool Focused() const override { return hwnd_ && GetFocus() == hwnd_; }
+  std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(hwnd()); }
+  void SetFocus() override { ::SetFocus(hwnd()); }
+  bool Focused() const override { return hwnd_ && GetFocus() == hwnd(); }
   Point ClientOrigin() const override;
-  void Invalidate() override { InvalidateRect(hwnd_, nullptr, TRUE); }
+  void Invalidate() override { InvalidateRect(hwnd(), nullptr, TRUE); }
   void Changed(Change what) override;
 
   // The control id, as WM_COMMAND and DM_GETDEFID give it.
@@ -55,7 +56,8 @@ class ChildPeer : public Peer {
     std::string text;
   };
   ChildPeer(Backend& backend, Control& control);
-  // Called by the family's constructor: creates the window, then Sync() brings it up to date.
+  // Called by the family's constructor: creates the window (WindowError when the system
+  // refuses), then Sync() brings it up to date.
   void Create(const Spec& spec);
   void Sync();
 
@@ -71,7 +73,7 @@ class ChildPeer : public Peer {
   // A button press before the control's OnMouseDown runs; true when the press is handled.
   virtual bool Pressed(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT& /*result*/) { return false; }
 
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return hwnd_.get(); }
   Backend& backend() const { return backend_; }
   Control& control() const { return control_; }
   std::string WindowText() const;
@@ -80,9 +82,9 @@ class ChildPeer : public Peer {
   // Replaces the style bits in mask by bits and repaints.
   void SetStyleBits(LONG_PTR mask, LONG_PTR bits);
   // The control's own treatment of a message (inside the subclass procedure only).
-  LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) const { return DefSubclassProc(hwnd_, msg, wParam, lParam); }
+  LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) const { return DefSubclassProc(hwnd(), msg, wParam, lParam); }
   // Sends a message to the control window.
-  LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const { return SendMessageW(hwnd_, msg, wParam, lParam); }
+  LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const { return SendMessageW(hwnd(), msg, wParam, lParam); }
   // Marks another window (the number field's arrows) as the control's.
   void Adopt(HWND part);
   void Disown(HWND part);
@@ -94,7 +96,7 @@ class ChildPeer : public Peer {
 
   Backend& backend_;
   Control& control_;
-  HWND hwnd_ = nullptr;
+  UniqueWindow hwnd_;
   int id_ = 0;
   bool settingText_ = false;
   bool toolAdded_ = false;

@@ -35,6 +35,15 @@ void ForwardToChildren(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
       reinterpret_cast<LPARAM>(&m));
 }
 
+// The window-corner preference of Windows 11's window manager (dwmapi.h of newer SDKs).
+constexpr DWORD kDwmWindowCornerPreference = 33;  // DWMWA_WINDOW_CORNER_PREFERENCE
+constexpr DWORD kCornerDoNotRound = 1;            // DWMWCP_DONOTROUND
+constexpr DWORD kCornerRound = 2;                 // DWMWCP_ROUND
+
+void SetCorners(HWND hwnd, DWORD preference) {
+  DwmSetWindowAttribute(hwnd, kDwmWindowCornerPreference, &preference, sizeof preference);
+}
+
 class FormPeer final : public ContainerPeer {
  public:
   FormPeer(Backend& backend, Form& form) : ContainerPeer(backend, form), form_(&form) { CreateTopLevel(); }
@@ -144,20 +153,14 @@ class FormPeer final : public ContainerPeer {
     DWORD ex = FormExStyle(params);
     RECT r = WindowRectFor(style, ex);
     HWND owner = params.owner == CreateParams::Owner::Desktop ? GetDesktopWindow() : backend().AppHwnd();
-    Create(L"CifronaForm", CS_DBLCLKS, ex, style, Wide(form_->Caption()), r.left, r.top, r.right - r.left, r.bottom - r.top,
+    Create(form_->Name(), L"CifronaForm", CS_DBLCLKS, ex, style, Wide(form_->Caption()), r.left, r.top, r.right - r.left, r.bottom - r.top,
            owner, nullptr);
-    if (!hwnd()) return;
     backend().RegisterForm(hwnd(), form_);
     ApplyLayering();
     styled::ApplyTitleBar(hwnd());
-    if (form_->GetBorderStyle() != BorderStyle::None) {
-      // Rounded corners where the system offers them (Windows 11); elsewhere nothing happens.
-      DWORD corner = form_->RoundedCorners() ? 2 /*DWMWCP_ROUND*/ : 1 /*DWMWCP_DONOTROUND*/;
-      DwmSetWindowAttribute(hwnd(), 33 /*DWMWA_WINDOW_CORNER_PREFERENCE*/, &corner, sizeof corner);
-    } else if (!form_->RoundedCorners()) {
-      DWORD corner = 1;
-      DwmSetWindowAttribute(hwnd(), 33, &corner, sizeof corner);
-    }
+    // Rounded corners where the system offers them (Windows 11); elsewhere nothing happens.
+    if (form_->GetBorderStyle() != BorderStyle::None) SetCorners(hwnd(), form_->RoundedCorners() ? kCornerRound : kCornerDoNotRound);
+    else if (!form_->RoundedCorners()) SetCorners(hwnd(), kCornerDoNotRound);
     ReportBounds();
   }
 

@@ -10,15 +10,13 @@ namespace ui::win32 {
 
 namespace {
 
-void DrawImage(HDC dc, const RECT& r, Image& image) {
+void DrawImage(Backend& backend, HDC dc, const RECT& r, Image& image) {
   if (image.IconResource().empty()) return;
   int side = std::min(image.Width(), image.Height());
-  HICON icon = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), Wide(image.IconResource()).c_str(), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+  HICON icon = backend.IconFor(image.IconResource(), side);
   if (!icon) return;
   int x = r.left + (image.Width() - side) / 2, y = r.top + (image.Height() - side) / 2;
   DrawIconEx(dc, x, y, icon, side, side, 0, nullptr, DI_NORMAL);
-  DestroyIcon(icon);
 }
 
 void DrawLabel(Backend& backend, HDC dc, RECT r, Label& label) {
@@ -78,7 +76,7 @@ bool DrawnByContainer(const Control& c) { return c.GetKind() == Kind::Label || c
 
 void DrawLight(Backend& backend, HDC dc, Control& c) {
   RECT r{c.Left(), c.Top(), c.Left() + c.Width(), c.Top() + c.Height()};
-  if (auto* image = dynamic_cast<Image*>(&c)) DrawImage(dc, r, *image);
+  if (auto* image = dynamic_cast<Image*>(&c)) DrawImage(backend, dc, r, *image);
   else if (auto* label = dynamic_cast<Label*>(&c)) DrawLabel(backend, dc, r, *label);
 }
 

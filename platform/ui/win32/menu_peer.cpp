@@ -2,6 +2,7 @@
 // items' present captions, checks and visibility.
 #include "platform/ui/win32/peers.h"
 #include "platform/ui/win32/win32_ui.h"
+#include "platform/ui/win32/window.h"
 
 namespace ui::win32 {
 
@@ -13,21 +14,23 @@ class MenuPeer final : public Peer {
   void Changed(Change) override {}
   void Popup(Point p) override {
     std::vector<MenuItem*> commands;
-    HMENU h = Build(menu_.Items(), commands);
+    UniqueMenu menu(Build(menu_.Items(), commands));
     Component* source = menu_.PopupComponent();
     Form* form = source ? source->OwnerForm() : menu_.OwnerForm();
     HWND owner = form && form->GetPeer() ? reinterpret_cast<HWND>(form->GetPeer()->Handle()) : Backend::Instance().AppHwnd();
     // The menu needs a foreground window of ours to close when the user clicks elsewhere.
-    UINT cmd = static_cast<UINT>(TrackPopupMenu(h, TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, owner, nullptr));
+    UINT cmd = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, owner, nullptr));
     PostMessageW(owner, WM_NULL, 0, 0);
-    DestroyMenu(h);
+    menu.reset();
     if (cmd >= 1 && cmd <= commands.size()) PopupMenu::ItemChosen(*commands[cmd - 1]);
   }
 
  private:
   // Command ids are positions in commands, from 1 (TrackPopupMenu gives 0 for no choice).
+  // A submenu belongs to its menu once inserted, and goes with it.
   static HMENU Build(const std::vector<MenuItem*>& items, std::vector<MenuItem*>& commands) {
-    HMENU h = CreatePopupMenu();
+    UniqueMenu menu(CreatePopupMenu());
+    HMENU h = menu.get();
     for (MenuItem* item : items) {
       if (!item->Visible()) continue;
       MENUITEMINFOW mii{};
@@ -43,14 +46,16 @@ class MenuPeer final : public Peer {
         mii.fState = (item->Enabled() ? MFS_ENABLED : MFS_DISABLED) | (item->Checked() ? MFS_CHECKED : MFS_UNCHECKED);
         commands.push_back(item);
         mii.wID = static_cast<UINT>(commands.size());
-        if (!item->Items().empty()) {
-          mii.fMask |= MIIM_SUBMENU;
-          mii.hSubMenu = Build(item->Items(), commands);
-        }
       }
-      InsertMenuItemW(h, GetMenuItemCount(h), TRUE, &mii);
+      UniqueMenu submenu;
+      if (!item->IsSeparator() && !item->Items().empty()) {
+        submenu.reset(Build(item->Items(), commands));
+        mii.fMask |= MIIM_SUBMENU;
+        mii.hSubMenu = submenu.get();
+      }
+      if (InsertMenuItemW(h, GetMenuItemCount(h), TRUE, &mii)) submenu.release();
     }
-    return h;
+    return menu.release();
   }
   PopupMenu& menu_;
 };

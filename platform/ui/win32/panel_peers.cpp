@@ -13,7 +13,7 @@ class PanelPeer : public ContainerPeer {
     HWND parent = ContainerHwnd(control);
     POINT o = OffsetInContainer(control);
     DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (control.Visible() ? WS_VISIBLE : 0);
-    Create(L"CifronaPanel", CS_DBLCLKS, WS_EX_CONTROLPARENT, style, L"", o.x, o.y, control.Width(), control.Height(), parent,
+    Create(control.Name(), L"CifronaPanel", CS_DBLCLKS, WS_EX_CONTROLPARENT, style, L"", o.x, o.y, control.Width(), control.Height(), parent,
            nullptr);
   }
 

@@ -6,6 +6,7 @@
 #include "platform/ui/win32/child_peer.h"
 #include "platform/ui/win32/peers.h"
 #include "platform/ui/win32/styled_controls.h"
+#include "platform/ui/win32/window.h"
 
 namespace ui::win32 {
 
@@ -18,24 +19,22 @@ class SpinEditPeer final : public ChildPeer {
   SpinEditPeer(Backend& backend, SpinEdit& spin) : ChildPeer(backend, spin), spin_(spin) {
     // Edit controls take their alignment at creation; later changes are only a hint.
     Create({WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP | AlignmentStyle(spin.TextAlignment()), WS_EX_CLIENTEDGE, spin.Text()});
-    if (!hwnd()) return;
     POINT o = OffsetInContainer(spin);
-    upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | (spin.Visible() ? WS_VISIBLE : 0) | UDS_ALIGNRIGHT,
-                              o.x + WindowSize().cx, o.y, ArrowsWidth(), spin.Height(), GetParent(hwnd()), nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
+    upDown_.reset(CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | (spin.Visible() ? WS_VISIBLE : 0) | UDS_ALIGNRIGHT,
+                                  o.x + WindowSize().cx, o.y, ArrowsWidth(), spin.Height(), GetParent(hwnd()), nullptr,
+                                  GetModuleHandleW(nullptr), nullptr));
+    if (!upDown_) throw WindowError::CannotCreate("control", spin.Name());
     // The control takes its default width on creation (16 pixels, whatever the DPI).
-    SetWindowPos(upDown_, nullptr, 0, 0, ArrowsWidth(), spin.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(upDown_, UDM_SETRANGE32, 0, 100);
-    SendMessageW(upDown_, UDM_SETPOS32, 0, 50);
-    Adopt(upDown_);
-    styled::AttachUpDown(upDown_, spin);
+    SetWindowPos(arrows(), nullptr, 0, 0, ArrowsWidth(), spin.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(arrows(), UDM_SETRANGE32, 0, 100);
+    SendMessageW(arrows(), UDM_SETPOS32, 0, 50);
+    Adopt(arrows());
+    styled::AttachUpDown(arrows(), spin);
     Sync();
   }
 
   ~SpinEditPeer() override {
-    if (!upDown_) return;
-    Disown(upDown_);
-    DestroyWindow(upDown_);
+    if (upDown_) Disown(arrows());
   }
 
   void Changed(Change what) override {
@@ -44,14 +43,14 @@ class SpinEditPeer final : public ChildPeer {
     switch (what) {
       case Change::Bounds: {
         POINT o = OffsetInContainer(spin_);
-        SetWindowPos(upDown_, nullptr, o.x + WindowSize().cx, o.y, ArrowsWidth(), spin_.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(arrows(), nullptr, o.x + WindowSize().cx, o.y, ArrowsWidth(), spin_.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
         break;
       }
       case Change::Visible:
-        ShowWindow(upDown_, spin_.Visible() ? SW_SHOWNA : SW_HIDE);
+        ShowWindow(arrows(), spin_.Visible() ? SW_SHOWNA : SW_HIDE);
         break;
       case Change::Enabled:
-        EnableWindow(upDown_, spin_.Enabled());
+        EnableWindow(arrows(), spin_.Enabled());
         break;
       default:
         break;
@@ -63,7 +62,7 @@ class SpinEditPeer final : public ChildPeer {
   }
 
   bool OnNotify(NMHDR* n, LRESULT& result) override {
-    if (n->hwndFrom != upDown_ || n->code != UDN_DELTAPOS) return false;
+    if (n->hwndFrom != arrows() || n->code != UDN_DELTAPOS) return false;
     auto* d = reinterpret_cast<NMUPDOWN*>(n);
     if (d->iDelta > 0) spin_.StepUp();
     else if (d->iDelta < 0) spin_.StepDown();
@@ -82,9 +81,10 @@ class SpinEditPeer final : public ChildPeer {
 
  private:
   int ArrowsWidth() const { return MulDiv(17, DpiOf(spin_), 96); }
+  HWND arrows() const { return upDown_.get(); }
 
   SpinEdit& spin_;
-  HWND upDown_ = nullptr;
+  UniqueWindow upDown_;
 };
 
 }  // namespace

@@ -20,7 +20,6 @@ TrayPeer::~TrayPeer() {
     Backend::ShellNotifyIcon(NIM_DELETE, &d);
   }
   backend_.RemoveTrayTarget(id_);
-  if (picture_) DestroyIcon(picture_);
 }
 
 void TrayPeer::Fill(NOTIFYICONDATAW& d) const {
@@ -28,8 +27,8 @@ void TrayPeer::Fill(NOTIFYICONDATAW& d) const {
   d.hWnd = backend_.AppHwnd();
   d.uID = id_;
   d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  d.uCallbackMessage = WM_APP + 2;
-  d.hIcon = picture_;
+  d.uCallbackMessage = Backend::kTrayMessage;
+  d.hIcon = picture_.get();
   // Windows keeps 127 characters of a tooltip (UTF-16 units, as it counts them).
   wcsncpy(d.szTip, tip_.c_str(), 127);
   d.szTip[127] = L'\0';
@@ -49,8 +48,7 @@ SIZE SmallIconSize(UINT dpi) {
 }  // namespace
 
 void TrayPeer::LoadPicture() {
-  if (picture_) DestroyIcon(picture_);
-  picture_ = nullptr;
+  picture_.reset();
   ImageList* list = icon_.Icons();
   if (!list || icon_.IconIndex() < 0 || icon_.IconIndex() >= list->Count()) return;
   // The notification area shows small icons: pick the size for the owner window's DPI,
@@ -58,8 +56,8 @@ void TrayPeer::LoadPicture() {
   const Form* form = icon_.OwnerForm();
   const UINT dpi = form && form->Dpi() > 0 ? static_cast<UINT>(form->Dpi()) : GetDpiForSystem();
   const SIZE size = SmallIconSize(dpi);
-  picture_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), Wide(list->Icons()[icon_.IconIndex()]).c_str(),
-                                           IMAGE_ICON, size.cx, size.cy, LR_DEFAULTCOLOR));
+  picture_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), Wide(list->Icons()[icon_.IconIndex()]).c_str(),
+                                              IMAGE_ICON, size.cx, size.cy, LR_DEFAULTCOLOR)));
 }
 
 void TrayPeer::Readd() {

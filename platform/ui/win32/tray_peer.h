@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/ui/ui.h"
+#include "platform/win32/handles.h"
 
 namespace ui::win32 {
 
@@ -34,7 +35,7 @@ class TrayPeer : public Peer {
   TrayIcon& icon_;
   UINT id_;
   bool added_ = false;
-  HICON picture_ = nullptr;
+  ::win32::UniqueIcon picture_;
   std::wstring tip_;
 };
 

@@ -47,6 +47,8 @@ class Backend : public ui::Backend {
   // Shared GDI resources, owned here.
   HFONT FontFor(const Font& font, int dpi);
   HBRUSH BrushFor(COLORREF color);
+  // An icon resource at a size, loaded on first use and kept; nullptr when there is none.
+  HICON IconFor(const std::string& resource, int side);
   static COLORREF ToColorRef(Color c);
 
   // Timers and tray icons register with the application window for their messages.
@@ -54,6 +56,10 @@ class Backend : public ui::Backend {
   void RemoveTimerTarget(UINT_PTR id);
   UINT AddTrayTarget(TrayIcon* icon);
   void RemoveTrayTarget(UINT id);
+  // The application window's private messages: queued work waits, and a tray icon's
+  // call-back (wParam the icon's id, lParam the mouse message).
+  static constexpr UINT kWakeMessage = WM_APP + 1;
+  static constexpr UINT kTrayMessage = WM_APP + 2;
   // Timer ids of the application window from here on retry a tray icon (plus its id).
   static constexpr UINT_PTR kTrayRetryTimer = 0x7F000000;
   // How long a tray icon waits before asking a busy shell again.
@@ -72,6 +78,7 @@ class Backend : public ui::Backend {
   std::unique_ptr<AppWindow> appWindow_;
   std::map<std::wstring, GdiObject<HFONT>> fonts_;
   std::map<COLORREF, GdiObject<HBRUSH>> brushes_;
+  std::map<std::pair<std::wstring, int>, UniqueIcon> icons_;
   std::map<UINT_PTR, Timer*> timers_;
   std::map<UINT, TrayIcon*> trays_;
   std::map<HWND, Form*> forms_;

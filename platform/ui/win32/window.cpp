@@ -2,18 +2,16 @@
 
 #include <set>
 
-#include "platform/text.h"
 #include "platform/ui/application.h"
 
 namespace ui::win32 {
 
-std::wstring Wide(std::string_view utf8) {
-  std::u16string s = text::Utf8ToUtf16(utf8);
-  return std::wstring(s.begin(), s.end());
-}
-
-std::string Narrow(std::wstring_view utf16) {
-  return text::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(utf16.data()), utf16.size()));
+WindowError WindowError::CannotCreate(std::string_view what, std::string_view name) {
+  const DWORD error = GetLastError();
+  std::string text = "Cannot create the " + std::string(what);
+  if (!name.empty()) text += " \"" + std::string(name) + "\"";
+  // A window procedure that refuses its creation may leave no error code behind.
+  return WindowError(error ? text + ": " + SystemMessage(error) : text);
 }
 
 BackBuffer::BackBuffer(HDC target, int width, int height) : width_(width), height_(height) {
@@ -41,7 +39,7 @@ void Window::Destroy() {
   DestroyWindow(h);
 }
 
-bool Window::Create(const wchar_t* className, UINT classStyle, DWORD exStyle, DWORD style, const std::wstring& title,
+void Window::Create(const std::string& name, const wchar_t* className, UINT classStyle, DWORD exStyle, DWORD style, const std::wstring& title,
                     int x, int y, int w, int h, HWND parent, HMENU menu) {
   static std::set<std::wstring> registered;
   HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -57,8 +55,13 @@ bool Window::Create(const wchar_t* className, UINT classStyle, DWORD exStyle, DW
     RegisterClassExW(&wc);
     registered.insert(className);
   }
-  hwnd_ = CreateWindowExW(exStyle, className, title.c_str(), style, x, y, w, h, parent, menu, instance, this);
-  return hwnd_ != nullptr;
+  SetLastError(ERROR_SUCCESS);
+  HWND created = CreateWindowExW(exStyle, className, title.c_str(), style, x, y, w, h, parent, menu, instance, this);
+  if (!created) {
+    hwnd_ = nullptr;
+    throw WindowError::CannotCreate("window", name);
+  }
+  hwnd_ = created;
 }
 
 LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }

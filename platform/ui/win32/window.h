@@ -5,41 +5,38 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_platform.h"
+
 namespace ui::win32 {
 
-std::wstring Wide(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
+// The platform's UTF-8 <-> UTF-16 conversion and system messages, and its handle owners.
+using ::win32::Narrow;
+using ::win32::SystemMessage;
+using ::win32::UniqueIcon;
+using ::win32::UniqueMenu;
+using ::win32::UniqueWindow;
+using ::win32::Wide;
+using ::win32::WindowDC;
 
 // A GDI object (font, brush, bitmap, pen) deleted with the wrapper.
+struct GdiCloser {
+  void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
 template <class H>
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(H h) : h_(h) {}
-  ~GdiObject() { reset(); }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiObject(GdiObject&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
-  GdiObject& operator=(GdiObject&& o) noexcept {
-    if (this != &o) {
-      reset();
-      h_ = o.h_;
-      o.h_ = nullptr;
-    }
-    return *this;
-  }
-  void reset(H h = nullptr) {
-    if (h_) DeleteObject(h_);
-    h_ = h;
-  }
-  H get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
+using GdiObject = ::win32::Owned<H, GdiCloser>;
 
- private:
-  H h_ = nullptr;
+// A window or control the system would not create; the text names it and gives the
+// system's reason, and is what the error box shows.
+class WindowError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+  // For the last error of the calling thread.
+  static WindowError CannotCreate(std::string_view what, std::string_view name);
 };
 
 // A memory DC with its bitmap selected, restored and released at the end of a paint.
@@ -81,8 +78,9 @@ class Window {
   HWND hwnd() const { return hwnd_; }
 
  protected:
-  // Registers the class on first use (our static procedure) and creates the window.
-  bool Create(const wchar_t* className, UINT classStyle, DWORD exStyle, DWORD style, const std::wstring& title,
+  // Registers the class on first use (our static procedure) and creates the window;
+  // throws WindowError (name says which) when the system refuses.
+  void Create(const std::string& name, const wchar_t* className, UINT classStyle, DWORD exStyle, DWORD style, const std::wstring& title,
               int x, int y, int w, int h, HWND parent, HMENU menu);
   virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void Destroy();
