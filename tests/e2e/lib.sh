@@ -158,14 +158,16 @@ colours_of() {
   xwd -root -silent | convert xwd:- -crop "$((r - l))x$((b - t))+$l+$t" +repage -format %k info:
 }
 # wait_drawn SECONDS MESSAGE LINE_COMMAND: the window that LINE_COMMAND finds (a probe line)
-# shows more than one colour and its pixels have stopped changing.
+# shows more than one colour and its pixels have stopped changing. The window is looked up
+# once; only the screen is read again.
 wait_drawn() {
-  local limit=$1 message=$2 line=$3
-  wait_until "$limit" "$message" _drawn_some "$line"
-  wait_steady "$limit" "$message" _pixels_by "$line"
+  local limit=$1 message=$2
+  DRAWN_LINE=$("$3")
+  [[ -n "$DRAWN_LINE" ]] || fail "$message: no such window"
+  wait_until "$limit" "$message" _drawn_some
+  wait_steady "$limit" "$message" pixels_of "$DRAWN_LINE"
 }
-_drawn_some() { (($(colours_of "$("$1")") > 1)); }
-_pixels_by() { pixels_of "$("$1")"; }
+_drawn_some() { (($(colours_of "$DRAWN_LINE") > 1)); }
 # wait_changed SECONDS MESSAGE LINE_COMMAND BEFORE: the window's pixels differ from BEFORE
 # (an earlier pixels_of).
 wait_changed() {
