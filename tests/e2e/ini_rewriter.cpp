@@ -4,7 +4,9 @@
 //
 //   ini_rewriter PATH FIRST_ROUND [utf16]
 //
-// Round n holds "[Option]", Round=n, kKeys keys whose values all carry n, and End=n. A file
+// Round n holds "[Option]", Round=n, kKeys keys whose values all carry n, Pad= with a value
+// of 2 MB in even rounds and 16 bytes in odd ones (so the file grows and shrinks, and a
+// write takes long enough to be cut by a kill), and End=n. A file
 // that does not exist yet starts in the ANSI code page, or in UTF-16 with "utf16" (as
 // language files may be). After each round it prints "wrote n".
 #include <cstdio>
@@ -17,7 +19,7 @@
 
 namespace {
 
-constexpr int kKeys = 300;  // about 30 KB a round, the size of a language file
+constexpr int kKeys = 300;  // about 30 KB, the size of a language file
 
 std::string Value(int round, int key) {
   return "round " + std::to_string(round) + " key " + std::to_string(key) + std::string(60, '.') + std::to_string(round);
@@ -39,6 +41,7 @@ int wmain(int argc, wchar_t** argv) {
     settings::IniFile ini(path);
     ini.WriteInteger("Option", "Round", round);
     for (int key = 0; key < kKeys; ++key) ini.WriteString("Option", "Key" + std::to_string(key), Value(round, key));
+    ini.WriteString("Option", "Pad", std::string(round % 2 ? 16 : 2 << 20, 'p'));
     ini.WriteInteger("Option", "End", round);
     ini.Update();
     std::printf("wrote %d\n", round);

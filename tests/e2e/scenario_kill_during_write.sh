@@ -12,14 +12,16 @@ KEYS=300  # as ini_rewriter.cpp writes them
 
 # whole_round FILE ENCODING: prints the round the file holds, or why it is not one whole round.
 whole_round() {
-  local text
+  local text=$out/decoded.txt
   if [[ $2 == utf16 ]]; then
     [[ $(head -c2 "$1" | od -An -tx1 | tr -d ' ') == fffe ]] || { echo "no UTF-16 byte-order mark"; return 1; }
-    text=$(iconv -f UTF-16 -t UTF-8 "$1" 2>&1) || { echo "not UTF-16: $text"; return 1; }
+    iconv -f UTF-16 -t UTF-8 "$1" >"$text" 2>/dev/null || { echo "not UTF-16"; return 1; }
   else
-    text=$(cat "$1")
+    cp "$1" "$text"
   fi
-  tr -d '\r' <<<"$text" | awk -v keys="$KEYS" '
+  # Zero bytes are what a file grown but not yet written holds.
+  [[ $(tr -cd '\0' <"$text" | wc -c) == 0 ]] || { echo "zero bytes in the file"; return 1; }
+  tr -d '\r' <"$text" | awk -v keys="$KEYS" '
     NR == 1 { if ($0 != "[Option]") { print "line 1 is \"" $0 "\""; bad = 1; exit } next }
     NR == 2 { if (!match($0, /^Round=[0-9]+$/)) { print "line 2 is \"" $0 "\""; bad = 1; exit } n = substr($0, 7); next }
     /^Key[0-9]+=/ {
@@ -28,13 +30,17 @@ whole_round() {
       if ($0 != want || k + 0 != seen + 0) { print "line " NR " is \"" substr($0, 1, 80) "\" in round " n; bad = 1; exit }
       seen++; next
     }
+    /^Pad=/ {
+      if (length($0) != 4 + (n % 2 ? 16 : 2097152) || $0 !~ /^Pad=p+$/) { print "Pad is " length($0) - 4 " bytes in round " n; bad = 1; exit }
+      padded = 1; next
+    }
     /^End=/ { if ($0 != "End=" n) { print "End is \"" $0 "\" in round " n; bad = 1; exit } ended = 1; next }
     /^$/ { next }
     { print "line " NR " is \"" substr($0, 1, 80) "\""; bad = 1; exit }
     END {
       if (bad) exit 1
       if (NR == 0) { print "the file is empty"; exit 1 }
-      if (seen != keys || !ended) { print "round " n " has " seen " of " keys " keys" (ended ? "" : " and no End"); exit 1 }
+      if (seen != keys || !ended || !padded) { print "round " n " has " seen " of " keys " keys" (padded ? "" : ", no Pad") (ended ? "" : ", no End"); exit 1 }
       print n
     }'
 }
