@@ -71,7 +71,7 @@ probe_windows() { wine "$CIFRONA_PROBE" windows Cifrona.exe 2>/dev/null | tr -d 
 
 # The widget: the visible layered window of the program.
 widget_line() { probe_windows | grep 'visible=1' | grep 'layered=1' | head -n1; }
-field() { sed -nE "s/.* $2=([^ ]*).*/\\1/p" <<<"$1"; }  # field LINE NAME
+field() { sed -nE "s/(^|.* )$2=([^ ]*).*/\\2/p" <<<"$1"; }  # field LINE NAME (the first field too)
 caption_of() { sed -nE 's/.*caption="([^"]*)".*/\1/p' <<<"$1"; }
 
 # Time limits are what an idle machine needs; on a loaded one every Wine call is slower,
@@ -303,6 +303,6 @@ wait_idle() {
   [[ -n "${1:-}" ]] && line=$(probe_windows | grep 'visible=1' | grep -F "caption=\"$1\"" | head -n1)
   [[ -n "$line" ]] || line=$(widget_line)
   [[ -n "$line" ]] || fail "no visible window to wait on"
-  wine "$CIFRONA_PROBE" idle "$(field "$line" hwnd)" >/dev/null 2>&1 ||
+  wine "$CIFRONA_PROBE" idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" >/dev/null 2>&1 ||
     fail "the program did not handle its input within 20 s${1:+ (window \"$1\")}"
 }
