@@ -35,8 +35,12 @@ clear_settings() { rm -rf "$(appdata_dir)/Cifrona Project"; rm -rf "$copy_dir/Co
 
 kill_all() {
   # Wine's own taskkill does not find programs by image name; end them from this side.
-  # Only this scenario's copy, so scenarios run side by side in other prefixes survive.
-  pkill -KILL -f "e2e.$scenario.Cifrona\\.exe\$" 2>/dev/null || true
+  # Only this scenario's copy in this prefix: the same scenario may run at the same time in
+  # another prefix (another checkout's tests), under the same Windows path.
+  local p
+  for p in $(pgrep -f "e2e.$scenario.Cifrona\\.exe\$" || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && kill -KILL "$p" 2>/dev/null
+  done
   wait_for 5 no_windows || true
 }
 trap 'kill_all' EXIT
