@@ -162,16 +162,41 @@ colours_of() {
   xwd -root -silent | convert xwd:- -crop "$((r - l))x$((b - t))+$l+$t" +repage -format %k info:
 }
 # wait_drawn SECONDS MESSAGE LINE_COMMAND: the window that LINE_COMMAND finds (a probe line)
-# shows more than one colour and its pixels have stopped changing. The window is looked up
-# once; only the screen is read again.
+# shows more than one colour and its pixels have stopped changing, but for a blinking text
+# caret (up to 64 pixels). The window is looked up once; only the screen is read again.
 wait_drawn() {
   local limit=$1 message=$2
   DRAWN_LINE=$("$3")
   [[ -n "$DRAWN_LINE" ]] || fail "$message: no such window"
   wait_until "$limit" "$message" _drawn_some
-  wait_steady "$limit" "$message" pixels_of "$DRAWN_LINE"
+  DRAWN_PREV="" DRAWN_DIFF="" STEADY_SEEN=0 STEADY_SINCE=0
+  STEADY_NS=$(($(_ms "${STEADY_SPAN:-0.6}") * 1000000))
+  wait_for "$limit" _drawn_steady ||
+    fail "$message (waited $limit s × $TIME_SCALE; the last two looks differed in ${DRAWN_DIFF:-all} pixels)"
+  rm -f "$DRAWN_PREV"
 }
 _drawn_some() { (($(colours_of "$DRAWN_LINE") > 1)); }
+_drawn_steady() {
+  local now="$out/.drawn-$RANDOM.png" l t r b stamp
+  read -r l t r b < <(rect_of "$DRAWN_LINE")
+  xwd -root -silent | convert xwd:- -crop "$((r - l))x$((b - t))+$l+$t" +repage "$now"
+  stamp=$(date +%s%N)
+  DRAWN_DIFF=""
+  if [[ -n "$DRAWN_PREV" ]]; then
+    DRAWN_DIFF=$(compare -metric AE "$DRAWN_PREV" "$now" null: 2>&1 || true)
+    DRAWN_DIFF=${DRAWN_DIFF%%.*}
+    rm -f "$DRAWN_PREV"
+  fi
+  DRAWN_PREV=$now
+  if [[ "$DRAWN_DIFF" =~ ^[0-9]+$ ]] && ((DRAWN_DIFF <= 64)); then
+    STEADY_SEEN=$((STEADY_SEEN + 1))
+  else
+    STEADY_SEEN=0 STEADY_SINCE=$stamp
+  fi
+  ((STEADY_SEEN >= 2 && stamp - STEADY_SINCE >= STEADY_NS)) && return 0
+  sleep 0.15
+  return 1
+}
 # wait_changed SECONDS MESSAGE LINE_COMMAND BEFORE: the window's pixels differ from BEFORE
 # (an earlier pixels_of).
 wait_changed() {
