@@ -166,7 +166,7 @@ colours_of() {
 # caret (up to 64 pixels). The window is looked up once; only the screen is read again.
 wait_drawn() {
   local limit=$1 message=$2
-  DRAWN_LINE=$("$3")
+  DRAWN_LINE=$("$3" || true)
   [[ -n "$DRAWN_LINE" ]] || fail "$message: no such window"
   wait_until "$limit" "$message" _drawn_some
   DRAWN_PREV="" DRAWN_DIFF="" STEADY_SEEN=0 STEADY_SINCE=0
@@ -329,8 +329,8 @@ settings_keys() {
 wait_idle() {
   local line=""
   # A dialog the input closed leaves the widget, served by the same thread.
-  [[ -n "${1:-}" ]] && line=$(probe_windows | grep 'visible=1' | grep -F "caption=\"$1\"" | head -n1)
-  [[ -n "$line" ]] || line=$(widget_line)
+  [[ -z "${1:-}" ]] || line=$(probe_windows | grep 'visible=1' | grep -F "caption=\"$1\"" | head -n1 || true)
+  [[ -n "$line" ]] || line=$(widget_line || true)
   [[ -n "$line" ]] || fail "no visible window to wait on"
   wine "$CIFRONA_PROBE" idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" >/dev/null 2>&1 ||
     fail "the program did not handle its input within 20 s${1:+ (window \"$1\")}"
