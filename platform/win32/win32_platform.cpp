@@ -51,6 +51,39 @@ UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD 
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
 
+// Writes all bytes at the handle's position: 0, or the error that stopped it.
+DWORD WriteAll(HANDLE h, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 30));
+    if (!WriteFile(h, bytes.data() + done, want, &put, nullptr)) return GetLastError();
+    if (put == 0) return ERROR_WRITE_FAULT;
+    done += put;
+  }
+  return 0;
+}
+
+// Rewrites an existing file through its own handle, for a folder where no temporary file
+// can be made. False when the file cannot be opened for writing (the caller reports the
+// first error); throws when the write itself fails. The file is grown to its new size
+// before any byte changes, so a full disk fails with the old content intact.
+bool ReplaceInPlace(const std::string& path, std::string_view bytes) {
+  auto h = OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING);
+  if (!h) return false;
+  const auto fail = [&](DWORD err) { throw platform::FileError::CannotCreate(path, SystemMessage(err)); };
+  LARGE_INTEGER size{}, end{};
+  end.QuadPart = static_cast<LONGLONG>(bytes.size());
+  if (!GetFileSizeEx(h.get(), &size)) fail(GetLastError());
+  if (end.QuadPart > size.QuadPart && (!SetFilePointerEx(h.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(h.get())))
+    fail(GetLastError());
+  if (!SetFilePointerEx(h.get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) fail(GetLastError());
+  if (const DWORD err = WriteAll(h.get(), bytes)) fail(err);
+  if (!SetEndOfFile(h.get())) fail(GetLastError());
+  FlushFileBuffers(h.get());
+  return true;
+}
+
 class FileSystem : public platform::FileSystem {
  public:
   bool FileExists(const std::string& path) const override {
@@ -86,18 +119,17 @@ class FileSystem : public platform::FileSystem {
     const std::string temp = path + ".tmp";
     {
       auto h = OpenFile(temp, GENERIC_WRITE, 0, CREATE_ALWAYS);
-      if (!h) throw platform::FileError::CannotCreate(path, SystemMessage(GetLastError()));
-      size_t done = 0;
-      while (done < bytes.size()) {
-        DWORD put = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 30));
-        if (!WriteFile(h.get(), bytes.data() + done, want, &put, nullptr) || put == 0) {
-          const DWORD err = GetLastError();
-          h.reset();
-          DeleteFileW(Wide(temp).c_str());
-          throw platform::FileError::CannotCreate(path, SystemMessage(err));
-        }
-        done += put;
+      if (!h) {
+        const DWORD err = GetLastError();
+        // A folder that refuses new files may still let its existing ones be rewritten;
+        // saving in place then beats not saving at all.
+        if (err == ERROR_ACCESS_DENIED && ReplaceInPlace(path, bytes)) return;
+        throw platform::FileError::CannotCreate(path, SystemMessage(err));
+      }
+      if (const DWORD err = WriteAll(h.get(), bytes)) {
+        h.reset();
+        DeleteFileW(Wide(temp).c_str());
+        throw platform::FileError::CannotCreate(path, SystemMessage(err));
       }
       FlushFileBuffers(h.get());
     }

@@ -35,9 +35,13 @@ clear_settings() { rm -rf "$(appdata_dir)/Cifrona Project"; rm -rf "$copy_dir/Co
 
 kill_all() {
   # Wine's own taskkill does not find programs by image name; end them from this side.
-  # Only this scenario's copy, so scenarios run side by side in other prefixes survive.
-  pkill -KILL -f "e2e.$scenario.Cifrona\\.exe\$" 2>/dev/null || true
-  for _ in $(seq 50); do probe_windows | grep -q . || return 0; sleep 0.1; done
+  # Only this scenario's copy in this prefix: the same scenario may run at the same time in
+  # another prefix (another checkout's tests), under the same Windows path.
+  local p
+  for p in $(pgrep -f "e2e.$scenario.Cifrona\\.exe\$" || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && kill -KILL "$p" 2>/dev/null
+  done
+  wait_for 5 no_windows || true
 }
 trap 'kill_all' EXIT
 
@@ -54,33 +58,152 @@ start_app() {
   APP_PID=$!
 }
 
-# Starts the program, waits for its widget and lets start-up settle: start_and_settle [SECONDS]
+# Starts the program, waits for its widget and until start-up has settled: its windows no
+# longer change (tooltips and the tray's window come after the widget) and the widget's
+# digits are drawn. A number given (as older callers do) is ignored: settling is awaited.
 start_and_settle() {
   start_app
-  wait_for 30 widget_shown || fail "no widget window appeared"
-  sleep "${1:-1.5}"
+  wait_until 30 "no widget window appeared" widget_shown
+  wait_settled
+}
+wait_settled() {
+  wait_steady 20 "the program's windows kept changing after start-up" probe_windows
+  wait_drawn 15 "the widget's digits were not drawn" widget_line
 }
 
 probe_windows() { wine "$CIFRONA_PROBE" windows Cifrona.exe 2>/dev/null | tr -d '\r'; }
 
 # The widget: the visible layered window of the program.
 widget_line() { probe_windows | grep 'visible=1' | grep 'layered=1' | head -n1; }
-field() { sed -nE "s/.* $2=([^ ]*).*/\\1/p" <<<"$1"; }  # field LINE NAME
+field() { sed -nE "s/(^|.* )$2=([^ ]*).*/\\2/p" <<<"$1"; }  # field LINE NAME (the first field too)
 caption_of() { sed -nE 's/.*caption="([^"]*)".*/\1/p' <<<"$1"; }
 
-wait_for() {  # wait_for SECONDS COMMAND...
-  local limit=$(($1 * 10)); shift
-  for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
+# Time limits are what an idle machine needs; on a loaded one every Wine call is slower,
+# so they are stretched by CIFRONA_E2E_TIME_SCALE (3 unless set).
+TIME_SCALE=${CIFRONA_E2E_TIME_SCALE:-3}
+_ms() {  # _ms SECONDS: whole milliseconds of a decimal number of seconds ("1.5" -> 1500)
+  local whole=${1%.*} fraction=0
+  [[ $1 == *.* ]] && fraction=${1#*.}
+  fraction="${fraction}000"
+  echo $((10#${whole:-0} * 1000 + 10#${fraction:0:3}))
+}
+wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; false after SECONDS
+  local deadline
+  deadline=$(($(date +%s%N) + $(_ms "$1") * TIME_SCALE * 1000000))
+  shift
+  while :; do
+    "$@" && return 0
+    (($(date +%s%N) < deadline)) || return 1
+    sleep 0.1
+  done
+}
+# wait_until SECONDS MESSAGE COMMAND...: as wait_for, and the scenario fails with MESSAGE
+# when COMMAND has not succeeded within SECONDS.
+wait_until() {
+  local limit=$1 message=$2
+  shift 2
+  wait_for "$limit" "$@" || fail "$message (waited $limit s × $TIME_SCALE)"
+}
+# wait_steady SECONDS MESSAGE COMMAND...: until COMMAND prints the same non-empty output on
+# every poll for STEADY_SPAN seconds (0.6 unless set; at least three polls): what it reports
+# has stopped changing. Set the span longer than the program's one-second tick where a tick
+# may still change it.
+wait_steady() {
+  local limit=$1 message=$2
+  shift 2
+  STEADY_LAST="" STEADY_SEEN=0 STEADY_SINCE=0
+  STEADY_NS=$(($(_ms "${STEADY_SPAN:-0.6}") * 1000000))
+  wait_for "$limit" _steady_poll "$@" || fail "$message (waited $limit s × $TIME_SCALE; last: ${STEADY_LAST:0:300})"
+}
+_steady_poll() {
+  local now t
+  now=$("$@") || true
+  t=$(date +%s%N)
+  if [[ -n "$now" && "$now" == "$STEADY_LAST" ]]; then
+    STEADY_SEEN=$((STEADY_SEEN + 1))
+  else
+    STEADY_SEEN=0 STEADY_SINCE=$t
+  fi
+  STEADY_LAST=$now
+  ((STEADY_SEEN >= 2 && t - STEADY_SINCE >= STEADY_NS)) && return 0
+  sleep 0.15
   return 1
 }
+# holds_for SECONDS MESSAGE COMMAND...: COMMAND succeeds on every poll for the whole time.
+# For what must NOT happen (a menu that must not open), where only a span of watching can tell.
+holds_for() {
+  local limit=$1 message=$2
+  shift 2
+  wait_for "$limit" _fails "$@" && fail "$message"
+  return 0
+}
+_fails() { ! "$@"; }
 widget_shown() { [[ -n "$(widget_line)" ]]; }
 app_running() { kill -0 "$APP_PID" 2>/dev/null; }
 app_ended() { ! app_running; }
+no_windows() { ! probe_windows | grep -q .; }
 
 shot() {  # shot NAME: screenshot saved in the scenario's output folder
   xwd -root -silent | convert xwd:- "$out/$1.png"
   echo "$out/$1.png"
 }
+# The pixels of a window's rectangle on the screen, as one checksum: pixels_of LINE
+pixels_of() {
+  local l t r b
+  read -r l t r b < <(rect_of "$1")
+  [[ -n "$b" ]] || return 0
+  xwd -root -silent | convert xwd:- -crop "$((r - l))x$((b - t))+$l+$t" +repage -depth 8 rgb:- | md5sum | cut -c1-32
+}
+# Distinct colours in a window's rectangle: one means nothing is drawn on it yet.
+colours_of() {
+  local l t r b
+  read -r l t r b < <(rect_of "$1")
+  [[ -n "$b" ]] || { echo 0; return; }
+  xwd -root -silent | convert xwd:- -crop "$((r - l))x$((b - t))+$l+$t" +repage -format %k info:
+}
+# wait_drawn SECONDS MESSAGE LINE_COMMAND: the window that LINE_COMMAND finds (a probe line)
+# shows more than one colour and its pixels have stopped changing, but for a blinking text
+# caret (up to 64 pixels). The window is looked up once; only the screen is read again.
+wait_drawn() {
+  local limit=$1 message=$2
+  DRAWN_LINE=$("$3" || true)
+  [[ -n "$DRAWN_LINE" ]] || fail "$message: no such window"
+  wait_until "$limit" "$message" _drawn_some
+  DRAWN_PREV="" DRAWN_DIFF="" STEADY_SEEN=0 STEADY_SINCE=0
+  STEADY_NS=$(($(_ms "${STEADY_SPAN:-0.6}") * 1000000))
+  wait_for "$limit" _drawn_steady ||
+    fail "$message (waited $limit s × $TIME_SCALE; the last two looks differed in ${DRAWN_DIFF:-all} pixels)"
+  rm -f "$DRAWN_PREV"
+}
+_drawn_some() { (($(colours_of "$DRAWN_LINE") > 1)); }
+_drawn_steady() {
+  local now="$out/.drawn-$RANDOM.png" l t r b stamp
+  read -r l t r b < <(rect_of "$DRAWN_LINE")
+  xwd -root -silent | convert xwd:- -crop "$((r - l))x$((b - t))+$l+$t" +repage "$now"
+  stamp=$(date +%s%N)
+  DRAWN_DIFF=""
+  if [[ -n "$DRAWN_PREV" ]]; then
+    DRAWN_DIFF=$(compare -metric AE "$DRAWN_PREV" "$now" null: 2>&1 || true)
+    DRAWN_DIFF=${DRAWN_DIFF%%.*}
+    rm -f "$DRAWN_PREV"
+  fi
+  DRAWN_PREV=$now
+  if [[ "$DRAWN_DIFF" =~ ^[0-9]+$ ]] && ((DRAWN_DIFF <= 64)); then
+    STEADY_SEEN=$((STEADY_SEEN + 1))
+  else
+    STEADY_SEEN=0 STEADY_SINCE=$stamp
+  fi
+  ((STEADY_SEEN >= 2 && stamp - STEADY_SINCE >= STEADY_NS)) && return 0
+  sleep 0.15
+  return 1
+}
+# wait_changed SECONDS MESSAGE LINE_COMMAND BEFORE: the window's pixels differ from BEFORE
+# (an earlier pixels_of).
+wait_changed() {
+  local limit=$1 message=$2 line=$3 before=$4
+  wait_until "$limit" "$message" _pixels_differ "$line" "$before"
+}
+_pixels_differ() { [[ "$(pixels_of "$("$1")")" != "$2" ]]; }
 
 # Counts pixels of a colour inside a rectangle of a screenshot: count_color PNG X Y W H RRGGBB
 count_color() {
@@ -123,7 +246,7 @@ open_widget_menu() {
     xdotool mousemove "$x" "$y" click 3
     wait_for 10 menu_open || fail "the context menu did not open"
   fi
-  sleep 0.5
+  wait_drawn 10 "the context menu was not drawn" menu_line
 }
 # The rows of the open menu's separators (screen y, one per separator). Wine cannot read
 # another process's menu, so they are found in a screenshot: a one-pixel column left of
@@ -156,7 +279,12 @@ choose_menu_item() {
   top=${seps[$((section - 1))]}
   bottom=$(((section < 4)) && echo "${seps[$section]}" || echo "$b")
   y=$((top + 3 + (bottom - top - 3) * (2 * row + 1) / (2 * rows)))
-  xdotool mousemove $((l + 30)) "$y" sleep 0.3 click 1
+  # The item lights up under the pointer before it is clicked: the menu has seen the pointer.
+  local before
+  before=$(pixels_of "$(menu_line)")
+  xdotool mousemove --sync $((l + 30)) "$y"
+  wait_changed 10 "\"$1\" did not light up under the pointer" menu_line "$before"
+  xdotool click 1
 }
 # The child windows of the program's visible windows (see probe.cpp: children).
 probe_children() { wine "$CIFRONA_PROBE" children Cifrona.exe 2>/dev/null | tr -d '\r'; }
@@ -169,7 +297,7 @@ open_settings() {
   open_widget_menu
   choose_menu_item "$SETTINGS"
   wait_for 10 settings_shown || fail "the settings dialog did not open"
-  sleep 0.5
+  wait_drawn 10 "the settings dialog was not drawn" settings_line
 }
 # child CLASS [INDEX]: the INDEX-th (from 1) child of the settings dialog of that class;
 # child_text TEXT: the child showing that text.
@@ -181,7 +309,12 @@ centre_of() {  # centre_of LINE -> "X Y"
   read -r l t r b < <(rect_of "$1")
   echo $(((l + r) / 2)) $(((t + b) / 2))
 }
-click_on() { xdotool mousemove $(centre_of "$1") sleep 0.2 click 1; sleep 0.5; }
+# Clicks the middle of a child (a line of child/child_text) and waits until its dialog has
+# handled the click.
+click_on() {
+  xdotool mousemove --sync $(centre_of "$1") click 1
+  wait_idle "$(sed -nE 's/^top="([^"]*)".*/\1/p' <<<"$1")"
+}
 # Keys to the settings dialog (there is no window manager to give it the focus).
 settings_keys() {
   local xid
@@ -189,5 +322,16 @@ settings_keys() {
   # Focusing it again would move the focus inside it back to where it was at activation.
   [[ $(xdotool getwindowfocus) == "$xid" ]] || xdotool windowfocus --sync "$xid"
   xdotool key --delay 80 "$@"
-  sleep 0.5
+  wait_idle "$SETTINGS"
+}
+# wait_idle [CAPTION]: the program's visible window of that caption (the widget when none
+# is given) has handled all the input sent to it so far (see probe.cpp: idle).
+wait_idle() {
+  local line=""
+  # A dialog the input closed leaves the widget, served by the same thread.
+  [[ -z "${1:-}" ]] || line=$(probe_windows | grep 'visible=1' | grep -F "caption=\"$1\"" | head -n1 || true)
+  [[ -n "$line" ]] || line=$(widget_line || true)
+  [[ -n "$line" ]] || fail "no visible window to wait on"
+  wine "$CIFRONA_PROBE" idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" >/dev/null 2>&1 ||
+    fail "the program did not handle its input within 20 s${1:+ (window \"$1\")}"
 }

@@ -15,6 +15,9 @@
 //   probe children NAME.exe    one line per child window of that program's windows:
 //                              top-level caption, class, text, screen rect, and the control's
 //                              state (check box tick, slider position, list index)
+//   probe idle HWND            returns once the thread of that window (as "windows" prints it)
+//                              has handled the input sent to it before: exit code 0, or 1
+//                              after 20 seconds
 #include <windows.h>
 #include <commctrl.h>
 
@@ -200,6 +203,26 @@ int ListChildren(const wchar_t* exe) {
   return 0;
 }
 
+// A window repaints only when its thread has no input left to handle, so a pixel made
+// invalid now and then validated proves that the input already queued was handled. Twice,
+// since the first paint may come before the thread has read pending input from X.
+int Idle(const wchar_t* hwnd) {
+  const HWND target = reinterpret_cast<HWND>(static_cast<uintptr_t>(wcstoull(hwnd, nullptr, 16)));
+  if (!IsWindow(target)) return 1;
+  const DWORD deadline = GetTickCount() + 20000;
+  for (int round = 0; round < 2; ++round) {
+    RECT pixel{0, 0, 1, 1};
+    if (!InvalidateRect(target, &pixel, FALSE)) return 1;
+    while (GetUpdateRect(target, nullptr, FALSE)) {
+      // Hidden or gone (Return closing a dialog): the input that did it was handled.
+      if (!IsWindow(target) || !IsWindowVisible(target)) return 0;
+      if (GetTickCount() > deadline) return 1;
+      Sleep(10);
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 // Holds a file open without sharing for a while, as an editor would; prints "held" once open.
@@ -224,7 +247,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
   if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) return Hold(argv[2], _wtoi(argv[3]));
+  if (argc >= 3 && !wcscmp(argv[1], L"idle")) return Idle(argv[2]);
   std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | keyed L T W H SECS | top NAME.exe | "
-               "workarea | children NAME.exe | settingchange\n");
+               "workarea | children NAME.exe | idle HWND | hold PATH SECS | settingchange\n");
   return 2;
 }

@@ -17,7 +17,7 @@ open_about() {
   shot "menu-$1" >/dev/null
   choose_menu_item "$ABOUT"
   wait_for 10 about_shown || fail "\"$ABOUT\" did not open"
-  sleep 1
+  wait_drawn 10 "\"$ABOUT\" was not drawn" about_line
 }
 
 # The dialog's X window: its client area, and what receives the keys (there is no window

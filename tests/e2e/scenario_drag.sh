@@ -3,7 +3,7 @@
 # stays inside the work area while the button is held and after it is released.
 source "$(dirname "$0")/lib.sh"
 clear_settings
-start_and_settle 2
+start_and_settle
 
 read -r AL AT AR AB < <(wine "$CIFRONA_PROBE" workarea 2>/dev/null | tr -d '\r')
 [[ -n "$AB" ]] || fail "no work area from the probe"
@@ -17,18 +17,19 @@ note "widget at $L0,$T0 size ${W}x${H}"
 # still down) and DROPPED (after the release).
 drag() {
   local name=$1 x=$2 y=$3 tx=$4 ty=$5 i steps=12
+  # Each step waits until the widget has handled the input, so every move is seen.
   xdotool mousemove --sync "$x" "$y"
-  sleep 0.2
+  wait_idle
   xdotool mousedown 1
-  sleep 0.2
+  wait_idle
   for i in $(seq "$steps"); do
     xdotool mousemove --sync $((x + (tx - x) * i / steps)) $((y + (ty - y) * i / steps))
-    sleep 0.05
+    ((i % 4)) || wait_idle
   done
-  sleep 0.3
+  wait_idle
   HELD=$(rect_of "$(widget_line)")
   xdotool mouseup 1
-  sleep 0.5
+  wait_idle
   DROPPED=$(rect_of "$(widget_line)")
   note "$name: pressed at $x,$y, released at $tx,$ty; held $HELD, dropped $DROPPED ($(shot "$name"))"
 }
@@ -41,7 +42,7 @@ inside() {  # inside L T R B: within the work area, size unchanged
 menu_and_away() {
   xdotool mousemove --sync "$1" "$2" click 3
   wait_for 10 menu_open || fail "the context menu did not open"
-  sleep 0.3
+  wait_drawn 10 "the context menu was not drawn" menu_line
   xdotool mousemove --sync $(((AL + AR) / 2)) $(((AT + AB) / 2)) click 1
   wait_for 10 eval '! menu_open' || fail "the context menu did not close"
 }

@@ -85,7 +85,7 @@ about_shown() { [[ -n "$(about_line)" ]]; }
 open_widget_menu
 choose_menu_item "$ABOUT"
 wait_for 10 about_shown || fail "\"$ABOUT\" did not open"
-sleep 1
+wait_drawn 10 "\"$ABOUT\" was not drawn" about_line
 shot about >/dev/null
 read -r l t r b < <(rect_of "$(about_line)")
 note "About $((r - l))x$((b - t))"

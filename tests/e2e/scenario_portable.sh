@@ -3,7 +3,7 @@
 source "$(dirname "$0")/lib.sh"
 clear_settings
 : >"$copy_dir/portable.ini"
-start_and_settle 1
+start_and_settle
 caption=$(caption_of "$(widget_line)")
 [[ "$caption" == *" Portable" ]] || fail "caption '$caption' lacks ' Portable'"
 exit_through_menu

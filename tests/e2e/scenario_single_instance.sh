@@ -5,13 +5,8 @@ start_app
 wait_for 30 widget_shown || fail "no widget window appeared"
 first=$APP_PID
 # The first copy may still be making windows (tooltips, the tray's): count once it settles.
-count=$(probe_windows | wc -l)
-for _ in $(seq 20); do
-  sleep 0.5
-  before=$(probe_windows | wc -l)
-  [[ $before == "$count" ]] && break
-  count=$before
-done
+wait_settled
+before=$(probe_windows | wc -l)
 start_app
 second=$APP_PID
 APP_PID=$second

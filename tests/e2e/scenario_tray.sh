@@ -51,9 +51,18 @@ start_with_tray() {
   start_app
   wait_for 30 widget_shown || fail "no widget window appeared"
   wait_for 15 tray_shown || fail "no tray icon appeared"
-  xdotool windowmove "$(tray_window)" "$TRAY_X" "$TRAY_Y"
-  sleep 1.5  # the start-up load sets the picture; let the tray redraw
+  xdotool windowmove --sync "$(tray_window)" "$TRAY_X" "$TRAY_Y"
+  # The start-up load sets the picture: wait until the tray shows one and keeps it.
+  wait_settled
+  STEADY_SPAN=1.5 wait_steady 15 "the tray icon kept changing" icon_cell
 }
+icon_cell() {
+  xwd -root -silent | convert xwd:- -crop "${ICON_W}x${ICON_H}+${TRAY_X}+${TRAY_Y}" +repage -depth 8 rgb:- | md5sum
+}
+# Two double clicks in a row must be further apart than the double-click time (500 ms), or
+# the second pair's first click makes the first pair a triple click. This is input timing,
+# not waiting for the program.
+DOUBLE_CLICK_GAP=0.6
 
 stop_with_tray() {
   stop_app
@@ -92,32 +101,40 @@ done
 icon_x=$((TRAY_X + ICON_W / 2)) icon_y=$((TRAY_Y + ICON_H / 2))
 before=$(rect_of "$(widget_line)")
 widget_hidden() { [[ -z "$(widget_line)" ]]; }
-xdotool mousemove "$icon_x" "$icon_y" sleep 0.3 click --repeat 2 --delay 80 1
+xdotool mousemove --sync "$icon_x" "$icon_y" click --repeat 2 --delay 80 1
 wait_for 5 widget_hidden || fail "a double click on the icon did not hide the widget"
 app_running || fail "hiding the widget ended the program"
 tray_shown || fail "the tray icon went away with the widget"
 shot hidden >/dev/null
-xdotool sleep 0.6 click --repeat 2 --delay 80 1
+xdotool sleep "$DOUBLE_CLICK_GAP" click --repeat 2 --delay 80 1
 wait_for 5 widget_shown || fail "a second double click did not show the widget"
 after=$(rect_of "$(widget_line)")
 [[ "$after" == "$before" ]] || fail "the widget came back at $after, not at $before"
 shot shown-again >/dev/null
 
 # A right-button release on the icon opens the widget's menu; Escape closes it.
-xdotool mousemove "$icon_x" "$icon_y" sleep 0.3 click 3
+xdotool mousemove --sync "$icon_x" "$icon_y" click 3
 wait_for 10 menu_open || fail "the context menu did not open from the tray"
 shot tray-menu >/dev/null
 xdotool key Escape
-sleep 0.5
+wait_until 10 "Escape did not close the context menu" eval '! menu_open'
 
 # The tooltip, as Wine's tray shows it once the pointer has moved over the icon: two lines
 # (description, version and bitness) for this installed copy, a third (" Portable") for a
 # portable one. Its text is not readable from outside, so its height tells the lines.
 tooltip_line() { wine "$CIFRONA_PROBE" windows explorer.exe 2>/dev/null | tr -d '\r' | grep 'visible=1' | grep 'class=tooltips_class32' | head -n1; }
 tooltip_shown() { [[ -n "$(tooltip_line)" ]]; }
+# The pointer leaves the icon until no tooltip shows, then comes onto it and moves a pixel
+# there (two moves, so the tray sees the pointer inside its icon).
 tooltip_height() {
-  xdotool mousemove 200 600 sleep 0.5 mousemove "$icon_x" "$icon_y" sleep 0.2 mousemove $((icon_x + 1)) "$icon_y"
-  wait_for 10 tooltip_shown || fail "no tooltip over the icon"
+  xdotool mousemove --sync 200 600
+  wait_until 10 "the tooltip stayed with the pointer away from the icon" eval '! tooltip_shown'
+  xdotool mousemove --sync "$icon_x" "$icon_y" mousemove --sync $((icon_x + 1)) "$icon_y"
+  if ! wait_for 10 tooltip_shown; then
+    note "no tooltip 10 s after the pointer came onto the icon; moving it again" >&2
+    xdotool mousemove --sync "$icon_x" "$icon_y" mousemove --sync $((icon_x + 1)) "$icon_y"
+    wait_for 10 tooltip_shown || fail "no tooltip over the icon"
+  fi
   local l t r b
   read -r l t r b < <(rect_of "$(tooltip_line)")
   echo $((b - t))

@@ -6,7 +6,7 @@
 # are what makes Windows show the desktop, and the desktop check waits for a Wine that can.
 source "$(dirname "$0")/lib.sh"
 clear_settings
-start_and_settle 2
+start_and_settle
 line=$(widget_line)
 note "$line"
 read -r L T R B < <(rect_of "$line")
@@ -28,10 +28,13 @@ ex=$(field "$line" exstyle)
 [[ $(field "$line" flags) == 1 ]] || fail "layered flags are not LWA_COLORKEY alone"
 probe_windows | grep -q 'taskbar=1' && fail "a window of the program has a taskbar button"
 # The reference: a grey-keyed window with a white square, away from the widget.
-wine "$CIFRONA_PROBE" keyed 600 300 200 200 4 >/dev/null 2>&1 &
+wine "$CIFRONA_PROBE" keyed 600 300 200 200 60 >/dev/null 2>&1 &
 reference_pid=$!
-sleep 2.5
+reference_line() { wine "$CIFRONA_PROBE" windows probe.exe 2>/dev/null | tr -d '\r' | grep 'class=E2E Keyed' | grep 'visible=1'; }
+wait_until 20 "the reference window did not appear" reference_line
+wait_drawn 15 "the reference window was not drawn" reference_line
 png=$(shot reference)
+kill "$reference_pid" 2>/dev/null || true
 reference=$(convert "$png" -format '%[hex:p{605,305}]' info: | cut -c1-6)
 if [[ ${reference,,} == "${BACKGROUND,,}" ]]; then
   corner=$(convert "$png" -format "%[hex:p{$((L + 2)),$((T + 2))}]" info: | cut -c1-6)
@@ -40,7 +43,7 @@ if [[ ${reference,,} == "${BACKGROUND,,}" ]]; then
 else
   note "this system shows no colour key through (reference window: #$reference); key and flags checked instead"
 fi
-wait "$reference_pid" || true
+wait "$reference_pid" 2>/dev/null || true
 caption=$(caption_of "$line")
 [[ "$caption" =~ ^Cifrona\ [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+\ \((32|64)-bit\)$ ]] || fail "caption '$caption'"
 note "ok"

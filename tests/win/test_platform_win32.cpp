@@ -94,6 +94,57 @@ TEST_F(Win32Test, FailedReplaceKeepsTheOldFile) {
   EXPECT_THROW(fs().ReplaceAll(folder + "missing\\x.ini", "x"), platform::FileError);
 }
 
+// A folder that takes no new file but whose settings file is writable: the file is
+// rewritten in place. Wine keeps no access rules on files and the tests run as root, past
+// Unix permissions, so the temporary file is refused another way Windows refuses it too:
+// a folder holds its name, and creating a file there is denied access.
+TEST_F(Win32Test, NoRoomForTheTemporaryFileRewritesInPlace) {
+  const std::string file = folder + "Option.ini";
+  const auto blockTemporary = [&](const std::string& target) {
+    ASSERT_TRUE(CreateDirectoryW(win32::Wide(target + ".tmp").c_str(), nullptr));
+  };
+  const auto unblock = [&](const std::string& target) { RemoveDirectoryW(win32::Wide(target + ".tmp").c_str()); };
+  fs().ReplaceAll(file, "[Option]\r\nSpinEditNumber=995\r\nTop=10\r\n");
+  blockTemporary(file);
+  // Shorter, longer and empty: the old content never shows through at the end.
+  for (const std::string& content : {std::string("[Option]\r\nTop=1\r\n"), std::string(70000, 'x') + "\r\n", std::string()}) {
+    fs().ReplaceAll(file, content);
+    EXPECT_EQ(*fs().ReadAll(file), content);
+  }
+  // An existing file that cannot be opened for writing either: the temporary file's error,
+  // and the file as it was.
+  fs().ReplaceAll(file, "kept");
+  HANDLE h = CreateFileW(win32::Wide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  try {
+    fs().ReplaceAll(file, "new");
+    ADD_FAILURE() << "expected a file error";
+  } catch (const platform::FileError& e) {
+    EXPECT_TRUE(text::StartsWith(e.what(), "Cannot create file \"" + file + "\". ")) << e.what();
+  }
+  CloseHandle(h);
+  EXPECT_EQ(*fs().ReadAll(file), "kept");
+  unblock(file);
+  // No file yet: nothing to rewrite, so the error stands and nothing is made.
+  const std::string absent = folder + "absent.ini";
+  blockTemporary(absent);
+  EXPECT_THROW(fs().ReplaceAll(absent, "x"), platform::FileError);
+  EXPECT_FALSE(fs().FileExists(absent));
+  unblock(absent);
+  // The settings file on top of it.
+  fs().ReplaceAll(file, "[Option]\r\nSpinEditNumber=995\r\nTop=10\r\n");
+  blockTemporary(file);
+  {
+    settings::IniFile ini(file);
+    ini.WriteInteger("Option", "Top", 7);
+    ini.Update();
+  }
+  unblock(file);
+  settings::IniFile reread(file);
+  EXPECT_EQ(reread.ReadInteger("Option", "Top", 0), 7);
+  EXPECT_EQ(reread.ReadInteger("Option", "SpinEditNumber", 0), 995);
+}
+
 TEST_F(Win32Test, SettingsFileRoundTripKeepsUtf16) {
   const std::string file = folder + "Option.ini";
   fs().ReplaceAll(file, std::string("\xFF\xFE[\0O\0p\0t\0i\0o\0n\0]\0\r\0\n\0", 22));
