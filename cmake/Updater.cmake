@@ -21,13 +21,14 @@ if(TARGET cifrona_win32)
 endif()
 
 # The release public key downloads must be signed with (tools/sign-update.sh). Without
-# one, the build makes a throw-away key of its own for the tests: such a build installs
-# only updates signed with that key.
+# one, the checkout makes a throw-away key for the tests, shared by all its builds (so an
+# "older" test build accepts the release folder that tools/release.sh signs with it): such a
+# build installs only updates signed with that key.
 set(CIFRONA_RELEASE_PUBLIC_KEY "" CACHE STRING
     "Updater: release public key, P-256 X and Y in hex (tools/sign-update.sh --public-key KEY.pem)")
 set(CIFRONA_UPDATE_KEY_HEX "${CIFRONA_RELEASE_PUBLIC_KEY}")
 if(CIFRONA_UPDATE_KEY_HEX STREQUAL "")
-  set(CIFRONA_TEST_RELEASE_KEY "${CMAKE_BINARY_DIR}/test-release-key.pem")
+  set(CIFRONA_TEST_RELEASE_KEY "${CIFRONA_CACHE_DIR}/test-release-key.pem")
   if(NOT EXISTS "${CIFRONA_TEST_RELEASE_KEY}")
     execute_process(COMMAND bash "${CMAKE_SOURCE_DIR}/tools/sign-update.sh" --new-key "${CIFRONA_TEST_RELEASE_KEY}"
                     RESULT_VARIABLE _rc)

@@ -3,7 +3,9 @@
 #   build/release/download/Cifrona/version.txt         the version the program reads from itself
 #   build/release/download/Cifrona/Cifrona-setup.exe   the per-user installer
 #   build/release/download/Cifrona/Cifrona.zip         the portable copy
-# and their signatures (*.sig) when tools/sign-release.sh is there.
+# and their signatures (*.sig), made with the release key CIFRONA_RELEASE_KEY (a PEM file;
+# default: the checkout's throw-away test key, .cache/test-release-key.pem, which the builds
+# without CIFRONA_RELEASE_PUBLIC_KEY trust).
 #
 #   bash tools/release.sh                  build the 32-bit release and package it
 #   bash tools/release.sh --no-build       package what build/win32 already holds
@@ -91,11 +93,12 @@ makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$nsis_version" -DSTAGE="$repo/$stage"
 
 printf '%s\n' "$version" >"$dest/version.txt"
 
-if [[ -f tools/sign-release.sh ]]; then
-  for f in Cifrona-setup.exe Cifrona.zip; do
-    bash tools/sign-release.sh "$dest/$f" "$version"
-  done
-else
-  echo "release: tools/sign-release.sh not found; the files are not signed"
+key="${CIFRONA_RELEASE_KEY:-$repo/.cache/test-release-key.pem}"
+if [[ ! -f "$key" ]]; then
+  echo "release: no release key at $key" >&2
+  exit 1
 fi
+for f in Cifrona-setup.exe Cifrona.zip; do
+  bash tools/sign-update.sh "$key" "$dest/$f" "$version"
+done
 echo "release: $dest (version $version)"

@@ -3,7 +3,8 @@
 # the build's throw-away release key, and the start-up question. Sourced after lib.sh.
 build_dir="$(dirname "$CIFRONA_EXE")"
 STAND_IN="$(dirname "$CIFRONA_PROBE")/stand_in_installer.exe"
-RELEASE_KEY="$build_dir/test-release-key.pem"
+# The checkout's throw-away release key, which every test build trusts (cmake/Updater.cmake).
+RELEASE_KEY="$repo/.cache/test-release-key.pem"
 PRIMARY_PORT=47801
 www="$out/www"
 folder="$www/download/Cifrona"
