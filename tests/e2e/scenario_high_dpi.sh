@@ -1,31 +1,9 @@
 # At 144 DPI (150 %) the widget's base size is taken from its design size at that DPI, and
 # the settings and About dialogs grow with it: every control inside its dialog, the About box at least its
 # smallest outer size scaled. Runs in a linked copy of the test prefix set to 144 DPI.
-base_prefix="${CIFRONA_WINEPREFIX:-$(cd "$(dirname "$0")/../.." && pwd)/.cache/wineprefix}"
-dpi_prefix="$base_prefix-144dpi"
-rm -rf "$dpi_prefix"
-# Hard links keep the copy cheap; the files Wine rewrites or the program writes are real copies.
-cp -al "$base_prefix" "$dpi_prefix"
-for f in system.reg user.reg userdef.reg; do cp --remove-destination "$base_prefix/$f" "$dpi_prefix/$f"; done
-rm -rf "$dpi_prefix/drive_c/users" "$dpi_prefix/drive_c/e2e" && cp -a "$base_prefix/drive_c/users" "$dpi_prefix/drive_c/"
-export CIFRONA_WINEPREFIX="$dpi_prefix"
-source "$(dirname "$0")/lib.sh"
-cleanup() {
-  kill_all
-  wineserver -k 2>/dev/null || true
-  rm -rf "$dpi_prefix"
-}
-trap cleanup EXIT
+DPI_PREFIX_SUFFIX=144dpi
+source "$(dirname "$0")/dpi_prefix.sh"
 
-set_dpi() {
-  local key
-  for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-    wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-  done
-  # Programs read the DPI when they start; the shell's own processes start afresh.
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-}
 widget_size() {
   local l t r b
   read -r l t r b < <(rect_of "$(widget_line)")

@@ -2,30 +2,10 @@
 # dialog, the About box and the context menu in English, with every settings control inside
 # its dialog. Screenshots for the eye in the scenario's output folder. Runs in a linked copy
 # of the test prefix.
-base_prefix="${CIFRONA_WINEPREFIX:-$(cd "$(dirname "$0")/../.." && pwd)/.cache/wineprefix}"
-dpi_prefix="$base_prefix-language-dpi"
-rm -rf "$dpi_prefix"
-cp -al "$base_prefix" "$dpi_prefix"
-for f in system.reg user.reg userdef.reg; do cp --remove-destination "$base_prefix/$f" "$dpi_prefix/$f"; done
-rm -rf "$dpi_prefix/drive_c/users" "$dpi_prefix/drive_c/e2e" && cp -a "$base_prefix/drive_c/users" "$dpi_prefix/drive_c/"
-export CIFRONA_WINEPREFIX="$dpi_prefix"
-source "$(dirname "$0")/lib.sh"
-cleanup() {
-  kill_all
-  wineserver -k 2>/dev/null || true
-  rm -rf "$dpi_prefix"
-}
-trap cleanup EXIT
+DPI_PREFIX_SUFFIX=language-dpi
+source "$(dirname "$0")/dpi_prefix.sh"
 
 cp -r "$(dirname "$CIFRONA_EXE")/Language" "$copy_dir/Language"
-set_dpi() {
-  local key
-  for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-    wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-  done
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-}
 SETTINGS="Settings"
 ABOUT="About"
 about_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$ABOUT\"" | head -n1; }
