@@ -1,6 +1,6 @@
 # "Светлая" and "Темная" hold whatever Windows says: a setting change with the apps in the
-# other mode changes nothing; the widget keeps its digits and key colour; the choice
-# survives a restart.
+# other mode changes nothing; the widget keeps its digits and key colour; the update dialog
+# takes each style, checked by pixels; the choice survives a restart.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/theme_lib.sh"
 
@@ -16,6 +16,10 @@ wait_for 10 is_light "$SETTINGS" || fail "\"Светлая\" did not make the se
 setting_change  # synchronous: the widget has handled it when this returns
 is_light "$SETTINGS" || fail "a setting change turned \"Светлая\" dark"
 same_widget light
+open_update
+wait_for 10 is_light "$UPDATE" || fail "the update dialog is not light under \"Светлая\""
+check_dialog "$UPDATE" light update-light
+close_update
 
 # ---- "Темная" holds against light apps.
 choose_theme 2
@@ -24,6 +28,10 @@ apps_mode 1
 setting_change
 is_dark "$SETTINGS" || fail "a setting change turned \"Темная\" light"
 same_widget dark
+open_update
+wait_for 10 is_dark "$UPDATE" || fail "the update dialog is not dark under \"Темная\""
+check_dialog "$UPDATE" dark update-dark
+close_update
 
 # ---- The choice survives a restart, whatever the apps' mode.
 settings_keys Escape

@@ -87,3 +87,23 @@ same_widget() {  # same_widget NAME: the widget looks as at the start, key colou
   [[ $(field "$(widget_line)" key) == 0x808080 ]] || fail "the widget's key colour changed under $1"
 }
 
+
+# The update dialog, opened from the widget's menu. Nothing listens on the test build's
+# loopback update ports, so its check fails at once and it settles showing "no answer".
+UPDATE="Обновление"
+update_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$UPDATE\"" | head -n1; }
+update_shown() { [[ -n "$(update_line)" ]]; }
+update_gone() { ! update_shown; }
+open_update() {
+  open_widget_menu
+  choose_menu_item "Проверить обновления"
+  wait_until 10 "the update dialog did not open" update_shown
+  wait_drawn 15 "the update dialog was not drawn" update_line
+}
+close_update() {
+  local button
+  button=$(probe_children | grep -F "top=\"$UPDATE\"" | grep -F 'text="Закрыть"' | head -n1)
+  [[ -n "$button" ]] || fail "the update dialog has no \"Закрыть\" button"
+  click_on "$button"
+  wait_until 10 "\"Закрыть\" did not close the update dialog" update_gone
+}
