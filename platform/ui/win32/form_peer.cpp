@@ -18,21 +18,23 @@ namespace ui::win32 {
 
 namespace {
 
+struct ForwardedMessage {
+  UINT msg;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// A named CALLBACK, not a lambda: 32-bit Windows calls it as stdcall.
+BOOL CALLBACK ForwardToChild(HWND child, LPARAM data) {
+  const auto* m = reinterpret_cast<const ForwardedMessage*>(data);
+  SendMessageW(child, m->msg, m->wParam, m->lParam);
+  return TRUE;
+}
+
 // Sends a message to every descendant window (EnumChildWindows walks them all).
 void ForwardToChildren(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
-  struct Message {
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-  } m{msg, wParam, lParam};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        const auto* m = reinterpret_cast<const Message*>(data);
-        SendMessageW(child, m->msg, m->wParam, m->lParam);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&m));
+  ForwardedMessage m{msg, wParam, lParam};
+  EnumChildWindows(parent, &ForwardToChild, reinterpret_cast<LPARAM>(&m));
 }
 
 // The window-corner preference of Windows 11's window manager (dwmapi.h of newer SDKs).
