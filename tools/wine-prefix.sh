@@ -16,5 +16,6 @@ if [[ ! -e "$WINEPREFIX/.cifrona-ready" ]]; then
   wineserver -w
   touch "$WINEPREFIX/.cifrona-ready"
 fi
-wineserver -p30
+# A server already running for this prefix (a second call in one test run) is kept.
+wineserver -p30 2>/dev/null || true
 wine wineboot </dev/null >/dev/null 2>&1
