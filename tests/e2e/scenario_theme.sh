@@ -36,6 +36,12 @@ click_on "$(child_text "Авто цвет")"
 auto_colour_ticked() { child_text "Авто цвет" | grep -q 'state=1'; }
 wait_for 5 auto_colour_ticked || fail "automatic colour did not tick"
 check_dialog "$SETTINGS" dark settings-dark
+# Automatic colour off again: it turns the digits black, which Wine's black key background
+# hides, and the menu is opened by a click on a digit.
+click_on "$(child_text "Авто цвет")"
+auto_colour_unticked() { child_text "Авто цвет" | grep -q 'state=0'; }
+wait_for 5 auto_colour_unticked || fail "automatic colour did not untick"
+wait_drawn 10 "the widget's digits were not drawn again" widget_line
 
 settings_keys Escape
 exit_through_menu
