@@ -42,7 +42,9 @@ run_installer "$setup_win" '/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=R
 restarted() { local l; l=$(widget_line); [[ -n "$l" && "${l%% *}" != "${first%% *}" ]]; }  # another hwnd
 wait_for 30 restarted || fail "the program was not started again after the update"
 [[ $(probe_windows | grep -c 'layered=1') == 1 ]] || fail "more than one widget after the update"
-uninstall_entry | grep -qi 'Language.*REG_DWORD.*0x419$' || fail "/LANG=Russian did not pick the Russian installer"
+# Read into a variable first: grep -q ending a pipe early would fail it under pipefail.
+russian_entry() { local e; e=$(uninstall_entry) && grep -qi 'Language.*REG_DWORD.*0x419$' <<<"$e"; }
+wait_for 10 russian_entry || fail "/LANG=Russian did not pick the Russian installer ($(uninstall_entry | grep -i language))"
 sleep 1.5
 
 # 4. The uninstaller (as the uninstall entry's quiet form runs it) closes the program and
