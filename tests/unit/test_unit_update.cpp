@@ -1,6 +1,7 @@
 // The update window on the headless platform: the start-up question, the window's check
 // and its states, the download with its progress, Cancel, and the two quick installs.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "updater/update_check.h"
 #include "updater/update_signature.h"
 #include "widget/current_language.h"
+
 #include "widget_fixture.h"
 
 namespace {
@@ -21,7 +23,8 @@ constexpr const char* kTemp = "C:\\Users\\User\\AppData\\Local\\Temp\\";
 // NAME.sig for bytes, made by the release signing tool with the build's test key (or key).
 std::string Sign(const std::string& name, const std::string& bytes, const std::string& version,
                  const std::string& key = CIFRONA_TEST_RELEASE_KEY) {
-  const std::string dir = ::testing::TempDir() + "cifrona-sign/";
+  // A folder of this process's own: CTest runs the tests as parallel processes.
+  const std::string dir = ::testing::TempDir() + "cifrona-sign-" + std::to_string(getpid()) + "/";
   std::system(("mkdir -p '" + dir + "'").c_str());
   std::ofstream(dir + name, std::ios::binary) << bytes;
   const std::string cmd = "bash '" CIFRONA_SOURCE_DIR "/tools/sign-update.sh' '" + key + "' '" + dir + name + "' '" +
@@ -345,7 +348,7 @@ TEST_F(UpdateWindowTest, WidgetStoresTheQuickBoxOfTheUpdateWindow) {
 
 TEST_F(UpdateWindowTest, AnUnauthenticatedDownloadIsDeletedAndNothingStarts) {
   const std::string installer = "INSTALLER v3";
-  const std::string otherKey = ::testing::TempDir() + "cifrona-other-key.pem";
+  const std::string otherKey = ::testing::TempDir() + "cifrona-other-key-" + std::to_string(getpid()) + ".pem";
   ASSERT_EQ(std::system(("bash '" CIFRONA_SOURCE_DIR "/tools/sign-update.sh' --new-key '" + otherKey + "'").c_str()), 0);
   struct Case {
     const char* what;
