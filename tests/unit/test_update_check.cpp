@@ -139,9 +139,9 @@ TEST_F(FetchTest, PortableCopyGetsTheArchiveAndTheProxyIsUsed) {
 }
 
 TEST(UpdateTexts, FileNamesSwitchesAndRounding) {
-  EXPECT_EQ(updater::FileNameFromUrl("http://h/download/Cifrona/Cifrona.zip"), "Cifrona.zip");
+  EXPECT_EQ(updater::FileNameFromUrl("http://updates.invalid/download/Cifrona/Cifrona.zip"), "Cifrona.zip");
   EXPECT_EQ(updater::FileNameFromUrl("Cifrona.zip"), "Cifrona.zip");
-  EXPECT_EQ(updater::FileNameFromUrl("http://h/download/"), "http://h/download/");
+  EXPECT_EQ(updater::FileNameFromUrl("http://updates.invalid/download/"), "http://updates.invalid/download/");
   EXPECT_EQ(updater::InstallerSwitches(""), "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG= /MERGETASKS=\"runcmd1\"");
   EXPECT_EQ(updater::InstallerSwitches("English"),
             "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=English /MERGETASKS=\"runcmd1\"");
@@ -154,8 +154,8 @@ TEST(UpdateTexts, FileNamesSwitchesAndRounding) {
 }
 
 TEST(UpdateTexts, PathEncodingKeepsSchemeHostSlashesAndEscapes) {
-  EXPECT_EQ(updater::EncodeUrlPath("http://h:8/download/Cifrona/Cifrona.zip"), "http://h:8/download/Cifrona/Cifrona.zip");
-  EXPECT_EQ(updater::EncodeUrlPath("http://h/a b/файл%20x%zz.zip"), "http://h/a%20b/%D1%84%D0%B0%D0%B9%D0%BB%20x%25zz.zip");
+  EXPECT_EQ(updater::EncodeUrlPath("http://updates.invalid:8/download/Cifrona/Cifrona.zip"), "http://updates.invalid:8/download/Cifrona/Cifrona.zip");
+  EXPECT_EQ(updater::EncodeUrlPath("http://updates.invalid/a b/файл%20x%zz.zip"), "http://updates.invalid/a%20b/%D1%84%D0%B0%D0%B9%D0%BB%20x%25zz.zip");
   EXPECT_EQ(updater::EncodeUrlPath(""), "");
 }
 
