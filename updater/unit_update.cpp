@@ -132,24 +132,6 @@ TForm10::~TForm10() {
   g_gateOpen = false;
 }
 
-
-namespace {
-// Makes a client reachable by Cancel and the notifications (slot) while its GET runs, and
-// puts the previous one back afterwards.
-struct AttachedClient {
-  AttachedClient(platform::HttpClient*& slot, platform::HttpClient* client) : slot_(slot), previous_(slot) {
-    slot_ = client;
-  }
-  ~AttachedClient() { slot_ = previous_; }
-  AttachedClient(const AttachedClient&) = delete;
-  AttachedClient& operator=(const AttachedClient&) = delete;
-
- private:
-  platform::HttpClient*& slot_;
-  platform::HttpClient* previous_;
-};
-}  // namespace
-
 void TForm10::CreateParams(ui::CreateParams& params) {
   // A taskbar button of its own, which shows the download's progress, and no owner.
   params.exStyle |= ui::exstyle::kAppWindow;
@@ -400,7 +382,12 @@ void TForm10::UpdateApp(const std::string& server) {
   }
   std::unique_ptr<platform::HttpClient> client = os.http->NewClient(settings);
   // The client is reachable by Cancel and the notifications for as long as the GET runs.
-  AttachedClient attach(IdHTTP1, client.get());
+  struct Attach {
+    platform::HttpClient*& slot;
+    platform::HttpClient* previous;
+    ~Attach() { slot = previous; }
+  } attach{IdHTTP1, IdHTTP1};
+  IdHTTP1 = client.get();
 
   platform::HttpProgress progress;
   progress.begin = [this](std::int64_t total) { IdHTTP1WorkBegin(total); };
@@ -428,7 +415,12 @@ bool TForm10::Authenticated(const std::string& target) {
   std::optional<std::string> signature;
   try {
     std::unique_ptr<platform::HttpClient> client = os.http->NewClient(BaseClientSettings());
-    AttachedClient attach(IdHTTP1, client.get());
+    struct Attach {
+      platform::HttpClient*& slot;
+      platform::HttpClient* previous;
+      ~Attach() { slot = previous; }
+    } attach{IdHTTP1, IdHTTP1};
+    IdHTTP1 = client.get();
     signature = client->GetToMemory(EncodeUrlPath(DownloadUrl + ".sig"), {});
   } catch (const std::exception&) {
     // No signature: refused below.
