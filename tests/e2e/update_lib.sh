@@ -11,13 +11,15 @@ folder="$www/download/Cifrona"
 SERVER_PID=
 trap 'kill_all; [[ -z "$SERVER_PID" ]] || kill "$SERVER_PID" 2>/dev/null || true' EXIT
 
-temp_dir() {
-  local d
-  for d in "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp "$WINEPREFIX"/drive_c/users/*/Temp; do
-    [[ "$d" == */Public/* || ! -d "$d" ]] && continue
-    echo "$d"; return
-  done
-}
+# The user's temporary folder as the program sees it (the user's TEMP), in Unix form. Not a
+# guess among likely folders: other scenarios make AppData\Local\Temp, which Wine's TEMP is not.
+TEMP_WIN=$(wine reg query 'HKCU\Environment' /v TEMP 2>/dev/null | tr -d '\r' | sed -nE 's/.*REG_(EXPAND_)?SZ[[:space:]]+//p')
+[[ -n "$TEMP_WIN" ]] || fail "the user's TEMP is not set in the test prefix"
+[[ "$TEMP_WIN" != *%* ]] || TEMP_WIN=$(wine cmd /c echo "$TEMP_WIN" 2>/dev/null | tr -d '\r')
+TEMP_UNIX=$(winepath -u "$TEMP_WIN" 2>/dev/null | tr -d '\r')
+TEMP_UNIX=${TEMP_UNIX%/}
+[[ -d "$TEMP_UNIX" ]] || fail "the user's TEMP, $TEMP_WIN, is no folder"
+temp_dir() { echo "$TEMP_UNIX"; }
 args_file() { echo "$(temp_dir)/Cifrona-setup.exe.args.txt"; }
 
 # The files of one release: serve_files VERSION
