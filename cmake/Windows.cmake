@@ -8,9 +8,13 @@ add_library(cifrona_win32 STATIC platform/win32/win32_platform.cpp platform/win3
             platform/win32/win32_desktop.cpp)
 target_link_libraries(cifrona_win32 PUBLIC cifrona_platform version shell32 advapi32 user32 gdi32)
 
-# The version resource, generated from the project's version.
-string(REPLACE "." "," CIFRONA_VERSION_COMMAS "${PROJECT_VERSION}")
-configure_file(resources/version.rc.in "${CMAKE_BINARY_DIR}/generated/version.rc" @ONLY)
+# The version resource, generated from a version number into DIR/version.rc.
+function(cifrona_version_rc version dir)
+  set(PROJECT_VERSION "${version}")
+  string(REPLACE "." "," CIFRONA_VERSION_COMMAS "${version}")
+  configure_file("${CMAKE_SOURCE_DIR}/resources/version.rc.in" "${dir}/version.rc" @ONLY)
+endfunction()
+cifrona_version_rc("${PROJECT_VERSION}" "${CMAKE_BINARY_DIR}/generated")
 configure_file(resources/cifrona.manifest "${CMAKE_BINARY_DIR}/generated/cifrona.manifest" COPYONLY)
 set(CIFRONA_RESOURCES "${CMAKE_BINARY_DIR}/generated/version.rc" "${CMAKE_SOURCE_DIR}/resources/manifest.rc")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CMAKE_BINARY_DIR}/generated")
@@ -24,6 +28,23 @@ if(DEFINED CIFRONA_ASSETS_RC)
   add_dependencies(Cifrona cifrona_assets)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CIFRONA_ASSETS_DIR}")
 endif()
+
+# The same program carrying an older version number, for the release scenario that updates
+# an older installed build (tools/release.sh --version packages it). Only the version
+# resource differs, so it reuses every compiled object and costs one link.
+set(CIFRONA_OLDER_VERSION 0.9.0.0 CACHE STRING "Version of the older copy the upgrade scenario installs first")
+cifrona_version_rc("${CIFRONA_OLDER_VERSION}" "${CMAKE_BINARY_DIR}/generated/older")
+get_target_property(_cifrona_sources Cifrona SOURCES)
+list(TRANSFORM _cifrona_sources REPLACE "^${CMAKE_BINARY_DIR}/generated/version.rc$"
+     "${CMAKE_BINARY_DIR}/generated/older/version.rc")
+add_executable(CifronaOlder WIN32 ${_cifrona_sources})
+target_link_libraries(CifronaOlder PRIVATE cifrona_win32 cifrona_app cifrona_ui_win32)
+target_link_options(CifronaOlder PRIVATE -municode)
+if(TARGET cifrona_assets)
+  add_dependencies(CifronaOlder cifrona_assets)
+endif()
+set_target_properties(CifronaOlder PROPERTIES OUTPUT_NAME Cifrona
+                      RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/older-${CIFRONA_OLDER_VERSION}")
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

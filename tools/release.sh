@@ -10,8 +10,10 @@
 #   bash tools/release.sh                  build the 32-bit release and package it
 #   bash tools/release.sh --no-build       package what build/win32 already holds
 #   bash tools/release.sh --version 0.9.0.0
-#       a copy carrying another version number (an "older" build to update from), built in
-#       build/win32-0.9.0.0 and packaged into build/release-0.9.0.0
+#       a copy carrying another version number (an "older" build to update from), packaged
+#       into build/release-0.9.0.0. The build tree's own older copy (CIFRONA_OLDER_VERSION,
+#       0.9.0.0 unless set; build/win32/older-0.9.0.0) serves when the numbers match; any
+#       other number is built in a tree of its own, build/win32-VERSION.
 #   bash tools/release.sh --preset win64   the same from the 64-bit build, with a 64-bit
 #       installer, into build/release-win64: what the release scenarios run where Wine has
 #       no 32-bit loader. Only the 32-bit folder is for shipping.
@@ -36,15 +38,29 @@ if [[ -n "$version_override" && ! "$version_override" =~ ^[0-9]+(\.[0-9]+){3}$ ]
   echo "release: --version wants four numbers, like 0.9.0.0" >&2; exit 2
 fi
 
-bin="build/$preset${version_override:+-$version_override}"
+bin="build/$preset"
+exe_dir="$bin"
+target=Cifrona
+configure=()
 out="build/release"
 [[ "$preset" == win32 ]] || out+="-$preset"
 out+="${version_override:+-$version_override}"
+if [[ -n "$version_override" ]]; then
+  older=$(sed -n 's/^CIFRONA_OLDER_VERSION:[A-Z]*=//p' "$bin/CMakeCache.txt" 2>/dev/null || true)
+  if [[ "$version_override" == "${older:-0.9.0.0}" ]]; then
+    exe_dir="$bin/older-$version_override"
+    target=CifronaOlder
+  else
+    bin="build/$preset-$version_override"
+    exe_dir="$bin"
+    configure=(-DCIFRONA_VERSION="$version_override")
+  fi
+fi
 
 if ((build)); then
   bash tools/setup.sh
-  cmake --preset "$preset" -B "$bin" ${version_override:+-DCIFRONA_VERSION="$version_override"} >/dev/null
-  cmake --build "$bin" --target Cifrona file_version
+  cmake --preset "$preset" -B "$bin" "${configure[@]}" >/dev/null
+  cmake --build "$bin" --target "$target" file_version
   if [[ "$preset" == win32 ]]; then
     cmake --preset win64 >/dev/null
     cmake --build --preset win64 --target file_version
@@ -53,23 +69,23 @@ fi
 # The version reader runs under Wine; the 64-bit one also where Wine has no 32-bit loader.
 reader="$bin/packaging/file_version.exe"
 [[ -f build/win64/packaging/file_version.exe ]] && reader=build/win64/packaging/file_version.exe
-for f in "$bin/Cifrona.exe" "$reader"; do
+for f in "$exe_dir/Cifrona.exe" "$reader"; do
   [[ -f "$f" ]] || { echo "release: $f is missing; build the $preset preset first" >&2; exit 1; }
 done
 
 # The version exactly as the program's own reader gives it, so that a copy of this release
 # compares equal to what the server announces.
 bash tools/wine-prefix.sh
-exe_win="Z:$(realpath "$bin/Cifrona.exe" | tr '/' '\\')"
+exe_win="Z:$(realpath "$exe_dir/Cifrona.exe" | tr '/' '\\')"
 version=$(bash tools/wine-run.sh "$reader" "$exe_win" | tr -d '\r\n')
-[[ "$version" =~ ^[0-9]+(\.[0-9]+)*$ ]] || { echo "release: no version read from $bin/Cifrona.exe ('$version')" >&2; exit 1; }
+[[ "$version" =~ ^[0-9]+(\.[0-9]+)*$ ]] || { echo "release: no version read from $exe_dir/Cifrona.exe ('$version')" >&2; exit 1; }
 company=$(sed -n 's/^CIFRONA_COMPANY:[A-Z]*=//p' "$bin/CMakeCache.txt")
 
 dest="$out/download/Cifrona"
 stage="$out/stage"
 rm -rf "$dest" "$stage"
 mkdir -p "$dest" "$stage/Language"
-cp "$bin/Cifrona.exe" "$stage/"
+cp "$exe_dir/Cifrona.exe" "$stage/"
 # Language files come from the build; without them the folder still ships, empty.
 if [[ -d "$bin/Language" ]]; then
   cp -r "$bin/Language/." "$stage/Language/"

@@ -12,9 +12,12 @@ export CIFRONA_WINEPREFIX="$repo/.cache/wineprefix"
 bash tools/wine-prefix.sh
 trap 'WINEPREFIX="$CIFRONA_WINEPREFIX" wineserver -k 2>/dev/null || true; kill $CIFRONA_XVFB_PID 2>/dev/null || true' EXIT
 # The release folders (installer, portable archive, version.txt) the release scenarios use:
-# the shipped 32-bit one and the 64-bit build's test one.
-bash tools/release.sh --no-build
-bash tools/release.sh --no-build --preset win64
+# the shipped 32-bit one and the 64-bit build's test one, each also from the build's older
+# copy, which the upgrade scenario installs first.
+for preset in win32 win64; do
+  bash tools/release.sh --no-build --preset "$preset"
+  bash tools/release.sh --no-build --preset "$preset" --version 0.9.0.0
+done
 
 # One CTest run over the three builds, so one summary closes the output.
 cat > build/CTestTestfile.cmake <<'EOT'
