@@ -34,9 +34,18 @@ exit_through_menu
 [[ -f "$(portable_settings)" ]] || fail "no settings beside the portable executable"
 [[ ! -e "$(installed_settings)" ]] || fail "the portable copy wrote the per-user settings"
 
-# 2. An older portable copy (its own executable, settings and a language file of its own)
-#    updated from the archive as the update script extracts it.
-printf 'older build' >"$copy_dir/Cifrona.exe"
+# 2. An older portable copy (the older release's archive, with the settings it wrote and a
+#    language file of the user's) updated from this archive as the update script extracts it.
+older="${CIFRONA_OLDER_RELEASE_DIR:?}/download/Cifrona"
+[[ -f "$older/Cifrona.zip" ]] || fail "no older release in $older: run bash tools/release.sh --version 0.9.0.0"
+OLDER_VERSION=$(tr -d '\r\n' <"$older/version.txt")
+rm -rf "$copy_dir" && mkdir -p "$copy_dir"
+unzip -q "$older/Cifrona.zip" -d "$copy_dir"
+start_and_settle
+caption=$(caption_of "$(widget_line)")
+[[ "$caption" == "Cifrona $OLDER_VERSION ($BITS-bit) Portable" ]] || fail "the older copy's caption '$caption'"
+exit_through_menu
+[[ -f "$(portable_settings)" ]] || fail "the older portable copy wrote no settings"
 printf '[Cifrona]\n' >"$copy_dir/Language/Older.ini"
 cp "$(portable_settings)" "$out/settings-before.ini"
 python3 - "$RELEASE/Cifrona.zip" "$copy_dir" >"$out/extract.txt" <<'PY' || fail "extraction: $(cat "$out/extract.txt")"
