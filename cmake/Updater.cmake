@@ -16,8 +16,9 @@ if(TARGET cifrona_headless)
   target_sources(cifrona_headless PRIVATE platform/headless/headless_update.cpp)
 endif()
 if(TARGET cifrona_win32)
-  target_sources(cifrona_win32 PRIVATE platform/win32/win32_update.cpp)
-  target_link_libraries(cifrona_win32 PUBLIC winhttp ole32)
+  # WinHTTP, CNG and COM are loaded on first use (platform/win32/system_dll.h): not linked.
+  target_sources(cifrona_win32 PRIVATE platform/win32/win32_update.cpp platform/win32/system_dll.cpp)
+  target_link_libraries(cifrona_win32 PUBLIC uuid)
 endif()
 
 # The release public key downloads must be signed with (tools/sign-update.sh). Without
@@ -45,9 +46,6 @@ target_sources(cifrona_core PRIVATE updater/update_signature.cpp)
 if(TARGET cifrona_headless)
   find_package(OpenSSL REQUIRED COMPONENTS Crypto)
   target_link_libraries(cifrona_headless PUBLIC OpenSSL::Crypto)
-endif()
-if(TARGET cifrona_win32)
-  target_link_libraries(cifrona_win32 PUBLIC bcrypt)
 endif()
 # The updater's tests sign with the build's throw-away release key and the release tool.
 if(TARGET unit_tests)

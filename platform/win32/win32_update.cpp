@@ -12,12 +12,39 @@
 #include <thread>
 
 #include "platform/update_services.h"
+#include "platform/win32/system_dll.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_services.h"
 
 namespace win32 {
 
 namespace {
+
+constexpr const wchar_t* kWinHttp = L"winhttp.dll";
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpCloseHandle);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpConnect);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpCrackUrl);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpOpen);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpOpenRequest);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpQueryHeaders);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpReadData);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpReceiveResponse);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpSendRequest);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpSetOption);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpSetTimeouts);
+constexpr const wchar_t* kBCrypt = L"bcrypt.dll";
+CIFRONA_LAZY_PROC(kBCrypt, BCryptCloseAlgorithmProvider);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptCreateHash);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptDestroyHash);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptDestroyKey);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptFinishHash);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptHashData);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptImportKeyPair);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptOpenAlgorithmProvider);
+CIFRONA_LAZY_PROC(kBCrypt, BCryptVerifySignature);
+constexpr const wchar_t* kOle32 = L"ole32.dll";
+CIFRONA_LAZY_PROC(kOle32, CoCreateInstance);
+CIFRONA_LAZY_PROC(kOle32, CoInitializeEx);
 
 struct InternetCloser {
   void operator()(HINTERNET h) const {
@@ -189,10 +216,14 @@ class TaskbarList : public platform::Taskbar {
   ITaskbarList3* List() {
     if (tried_) return list_;
     tried_ = true;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                reinterpret_cast<void**>(&list_))))
-      list_ = nullptr;
+    try {
+      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                  reinterpret_cast<void**>(&list_))))
+        list_ = nullptr;
+    } catch (const std::exception&) {
+      list_ = nullptr;  // no COM: no taskbar progress
+    }
     if (list_ && FAILED(list_->HrInit())) {
       list_->Release();
       list_ = nullptr;
@@ -279,7 +310,24 @@ class Session : public platform::Session {
 // SHA-256 and ECDSA P-256 through CNG.
 class CngCrypto : public platform::Crypto {
  public:
+  // Without CNG nothing can be checked: an empty digest and a failed verification refuse.
   std::string Sha256(std::string_view data) override {
+    try {
+      return Sha256Cng(data);
+    } catch (const std::exception&) {
+      return std::string();
+    }
+  }
+  bool VerifyP256(std::string_view publicKey, std::string_view digest, std::string_view signature) override {
+    try {
+      return VerifyP256Cng(publicKey, digest, signature);
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+
+ private:
+  static std::string Sha256Cng(std::string_view data) {
     BCRYPT_ALG_HANDLE alg = nullptr;
     BCRYPT_HASH_HANDLE hash = nullptr;
     std::string digest(32, '\0');
@@ -293,7 +341,7 @@ class CngCrypto : public platform::Crypto {
     // An empty digest never matches a statement's.
     return ok ? digest : std::string();
   }
-  bool VerifyP256(std::string_view publicKey, std::string_view digest, std::string_view signature) override {
+  static bool VerifyP256Cng(std::string_view publicKey, std::string_view digest, std::string_view signature) {
     if (publicKey.size() != 64 || signature.size() != 64 || digest.size() != 32) return false;
     std::string blob(sizeof(BCRYPT_ECCKEY_BLOB), '\0');
     auto* header = reinterpret_cast<BCRYPT_ECCKEY_BLOB*>(blob.data());

@@ -7,6 +7,7 @@
 
 #include "loopback_server.h"
 #include "platform/update_services.h"
+#include "platform/win32/system_dll.h"
 #include "platform/win32/win32_platform.h"
 #include "updater/update_check.h"
 #include "updater/update_signature.h"
@@ -33,6 +34,24 @@ class UpdateWin32Test : public ::testing::Test {
   platform::Http& http() { return *platform::Current().http; }
   win32::Platform platform;
 };
+
+// First in this program, before any test has used HTTP or CNG: the updater's system DLLs
+// are loaded by their first use, not at start-up.
+TEST(SystemDllTest, UpdaterLibrariesLoadOnFirstUse) {
+  win32::Platform platform;
+  EXPECT_EQ(GetModuleHandleW(L"winhttp.dll"), nullptr);
+  EXPECT_EQ(GetModuleHandleW(L"bcrypt.dll"), nullptr);
+  const std::string digest = platform::Current().crypto->Sha256("abc");
+  ASSERT_EQ(digest.size(), 32u);
+  EXPECT_EQ(static_cast<unsigned char>(digest[0]), 0xBA);  // SHA-256("abc") = ba7816bf...
+  EXPECT_NE(GetModuleHandleW(L"bcrypt.dll"), nullptr);
+  EXPECT_THROW(platform::Current().http->NewClient(CheckSettings())->GetText("http://127.0.0.1:1/"),
+               platform::HttpError);
+  EXPECT_NE(GetModuleHandleW(L"winhttp.dll"), nullptr);
+  // What is missing is named, never called through a null pointer.
+  EXPECT_THROW(win32::SystemDllProc(L"no-such-library.dll", "Anything"), std::runtime_error);
+  EXPECT_THROW(win32::SystemDllProc(L"kernel32.dll", "NoSuchFunction"), std::runtime_error);
+}
 
 TEST_F(UpdateWin32Test, GetTextSendsTheClientHeadersAndReturnsStatusAndBody) {
   LoopbackServer server;
