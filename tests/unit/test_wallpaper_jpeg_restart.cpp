@@ -118,6 +118,30 @@ TEST(JpegRestartCut, RowsAreThoseOfTheWholeScanDecoder) {
   }
 }
 
+TEST(JpegRestartCut, EveryHeightOverTwoMcuRowsOfEachSampling) {
+  // Each height from 5 MCU rows up (the fewest a cut leaves anything out of) through two more
+  // MCU rows, so the last MCU row is partial by every amount.
+  const struct {
+    const char* what;
+    iw::JpegOptions options;
+    int mcuHeight;
+  } modes[] = {
+      {"4:2:0", Opt(false, 2, 2, 0, 1), 16}, {"4:2:2", Opt(false, 2, 1, 0, 1), 8},
+      {"4:4:4", Opt(false, 1, 1, 0, 1), 8},  {"grey", Opt(true, 1, 1, 0, 1), 8},
+      {"4:2:0 every 5 MCUs", Opt(false, 2, 2, 5, 0), 16},
+  };
+  for (const auto& m : modes) {
+    for (int height = 4 * m.mcuHeight + 1; height <= 6 * m.mcuHeight; ++height) {
+      SCOPED_TRACE(testing::Message() << m.what << ", height " << height);
+      const std::string file = iw::Jpeg(80, height, Busy, m.options);
+      const auto expected = Streamed(file);
+      ASSERT_TRUE(expected);
+      EXPECT_TRUE(Fast(file) == expected);
+      EXPECT_TRUE(Fast(MiddleIntervalEmptied(file)) == expected);
+    }
+  }
+}
+
 TEST(JpegRestartCut, BrokenRestartDataEndsAsTheWholeScanDecoderEndsIt) {
   const std::string file = iw::Jpeg(640, 480, Busy, Opt(false, 2, 2, 0, 1));
   const auto markers = RestartMarkers(file);
