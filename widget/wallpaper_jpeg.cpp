@@ -28,6 +28,8 @@ constexpr std::size_t kInputChunk = 64 * 1024;
 // first and last rows; the headers are looked for within the first kMaxHeaderBytes.
 constexpr std::size_t kMaxBufferedFile = 64u << 20;
 constexpr std::size_t kMaxHeaderBytes = 1u << 20;
+// The headers are read in small steps: a file without restart markers keeps only them extra.
+constexpr std::size_t kHeaderChunk = 4096;
 
 // libjpeg reports errors through a callback that must not return: it jumps back to the
 // decoder, over C frames only (no C++ object lives between the jump and its target).
@@ -348,11 +350,11 @@ class PrefixReader : public platform::ByteReader {
   std::size_t pos_ = 0;
 };
 
-// Reads more of the file into d; false at its end.
-bool ReadMore(platform::ByteReader& in, std::string& d) {
+// Reads up to chunk more bytes of the file into d; false at its end.
+bool ReadMore(platform::ByteReader& in, std::string& d, std::size_t chunk) {
   const std::size_t had = d.size();
-  d.resize(had + kInputChunk);
-  const std::size_t got = in.Read(&d[had], kInputChunk);
+  d.resize(had + chunk);
+  const std::size_t got = in.Read(&d[had], chunk);
   d.resize(had + got);
   return got != 0;
 }
@@ -378,9 +380,9 @@ std::unique_ptr<EdgeRows> DecodeJpegEighth(platform::ByteReader& in) {
     HeaderState state = HeaderState::kNeedMore;
     bool more = true;
     while (more && (state = ParseHeader(data, layout)) == HeaderState::kNeedMore && data.size() < kMaxHeaderBytes)
-      more = ReadMore(in, data);
+      more = ReadMore(in, data, kHeaderChunk);
     if (state == HeaderState::kCuttable) {
-      while (more && data.size() <= kMaxBufferedFile) more = ReadMore(in, data);
+      while (more && data.size() <= kMaxBufferedFile) more = ReadMore(in, data, kInputChunk);
       if (!more) {
         if (auto rows = DecodeCut(data, layout)) return rows;
         platform::MemoryReader whole(data.data(), data.size());
