@@ -166,6 +166,7 @@ std::unique_ptr<EdgeRows> DecodeJpegEighthStreamed(platform::ByteReader& in) {
   return result;
 }
 
+namespace {
 
 // ---- files with restart markers: only the intervals of the first and last rows ------------
 //
@@ -329,8 +330,6 @@ std::string CutFile(const std::string& d, const Layout& l) {
 }
 
 // Serves the bytes already read, then the rest of the file.
-namespace {
-
 class PrefixReader : public platform::ByteReader {
  public:
   PrefixReader(const std::string& prefix, platform::ByteReader* rest) : prefix_(prefix), rest_(rest) {}
