@@ -84,6 +84,8 @@ TEST(JpegRestartCut, RowsAreThoseOfTheWholeScanDecoder) {
       {"4:4:4 row, odd size", 99, 77, Opt(false, 1, 1, 0, 1), true},
       {"grey row", 640, 480, Opt(true, 1, 1, 0, 1), true},
       {"grey row, odd size", 101, 43, Opt(true, 1, 1, 0, 1), true},
+      {"4:1:1 row, odd size", 301, 150, Opt(false, 4, 1, 0, 1), true},
+      {"4:4:0 row, odd size", 150, 301, Opt(false, 1, 2, 0, 1), true},
       // Restarts every MCU, every few MCUs dividing the row, every few rows.
       {"4:2:0 every MCU", 320, 240, Opt(false, 2, 2, 1, 0), true},
       {"4:4:4 every MCU, odd size", 123, 97, Opt(false, 1, 1, 1, 0), true},
