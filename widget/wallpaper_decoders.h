@@ -36,8 +36,12 @@ class EdgeRows : public platform::PixelSource {
 };
 
 // The JPEG image at one eighth of its width and height (rounded up), by the decoder's own
-// DCT scaling; the rows between the first and the last are skipped, not decoded.
+// DCT scaling; the rows between the first and the last are skipped, not decoded. A file with
+// restart markers that line up with its MCU rows has only the intervals of its first and last
+// rows decoded; the pixels are those DecodeJpegEighthStreamed gives.
 std::unique_ptr<EdgeRows> DecodeJpegEighth(platform::ByteReader& in);
+// The same, entropy-decoding the whole scan in order (restart markers or not).
+std::unique_ptr<EdgeRows> DecodeJpegEighthStreamed(platform::ByteReader& in);
 
 // The PNG image itself when both sides are at most 100 pixels, otherwise reduced to
 // 100 × 100 by taking the nearest pixel with the ends of each axis mapped onto the ends,

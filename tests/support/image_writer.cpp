@@ -82,7 +82,10 @@ std::string Png(int width, int height, const PixelFn& pixel, const PngOptions& o
   return out;
 }
 
-std::string Jpeg(int width, int height, const PixelFn& pixel, int quality, bool progressive) {
+namespace {
+
+std::string JpegWith(int width, int height, const PixelFn& pixel, int quality, bool progressive,
+                     const JpegOptions& o) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err{};
   c.err = jpeg_std_error(&err);
@@ -92,19 +95,21 @@ std::string Jpeg(int width, int height, const PixelFn& pixel, int quality, bool 
   jpeg_mem_dest(&c, &buffer, &size);
   c.image_width = JDIMENSION(width);
   c.image_height = JDIMENSION(height);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
+  c.input_components = o.grey ? 1 : 3;
+  c.in_color_space = o.grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
+  if (!o.grey) c.comp_info[0].h_samp_factor = o.lumaH, c.comp_info[0].v_samp_factor = o.lumaV;
+  c.restart_interval = unsigned(o.restartMcus);
+  c.restart_in_rows = o.restartRows;
   if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
+  const int channels = o.grey ? 1 : 3;
   std::vector<JSAMPLE> row(std::size_t(width) * 3);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const std::uint32_t p = pixel(x, y);
-      row[3 * std::size_t(x)] = JSAMPLE(p & 0xFF);
-      row[3 * std::size_t(x) + 1] = JSAMPLE(p >> 8 & 0xFF);
-      row[3 * std::size_t(x) + 2] = JSAMPLE(p >> 16 & 0xFF);
+      for (int k = 0; k < channels; ++k) row[std::size_t(channels) * std::size_t(x) + std::size_t(k)] = JSAMPLE(p >> (8 * k) & 0xFF);
     }
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&c, &r, 1);
@@ -114,6 +119,16 @@ std::string Jpeg(int width, int height, const PixelFn& pixel, int quality, bool 
   jpeg_destroy_compress(&c);
   std::free(buffer);
   return out;
+}
+
+}  // namespace
+
+std::string Jpeg(int width, int height, const PixelFn& pixel, int quality, bool progressive) {
+  return JpegWith(width, height, pixel, quality, progressive, JpegOptions{});
+}
+
+std::string Jpeg(int width, int height, const PixelFn& pixel, const JpegOptions& options) {
+  return JpegWith(width, height, pixel, options.quality, false, options);
 }
 
 PixelFn Corners(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl, std::uint32_t br, int width, int height,

@@ -22,6 +22,15 @@ struct PngOptions {
 std::string Png(int width, int height, const PixelFn& pixel, const PngOptions& options = {});
 std::string Jpeg(int width, int height, const PixelFn& pixel, int quality = 95, bool progressive = false);
 
+struct JpegOptions {
+  int quality = 95;
+  bool grey = false;         // one component, from the red channel
+  int lumaH = 2, lumaV = 2;  // the first component's sampling factors (2, 2 is 4:2:0; 1, 1 is 4:4:4)
+  int restartMcus = 0;       // a restart marker every this many MCUs, or
+  int restartRows = 0;       // every this many MCU rows
+};
+std::string Jpeg(int width, int height, const PixelFn& pixel, const JpegOptions& options);
+
 // A solid picture with its four corner pixels given (top-left, top-right, bottom-left,
 // bottom-right) and a middle that differs from them all.
 PixelFn Corners(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl, std::uint32_t br, int width, int height,
