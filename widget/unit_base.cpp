@@ -109,7 +109,7 @@ void TForm1::FormCreate(ui::Component&) {
   Version->SetCaption(identity::VersionItemCaption(version));
 
   // 3. Bottom of the window stack; this creates the system window with its styles.
-  KeepAtBottom(widget::kZOrderTick);
+  KeepAtBottom(platform::ZOrderKeep::AtTick);
 
   // 4.
   LowerProcessPriority();
@@ -273,14 +273,14 @@ void TForm1::LabelNumberMouseDown(ui::Component&, ui::MouseButton button, unsign
 
 // ---- z-order and the tick -----------------------------------------------------
 
-void TForm1::KeepAtBottom(unsigned flags) {
-  Windows().SetWindowPosBottom(Handle(), flags);
+void TForm1::KeepAtBottom(platform::ZOrderKeep why) {
+  Windows().SetWindowPosBottom(Handle(), why);
   if (ui::Application* app = ui::Application::Current())
     if (const std::uintptr_t appWindow = app->Handle()) Windows().HideWindow(appWindow);
 }
 
 void TForm1::PopupMenu1Popup(ui::Component&) {
-  KeepAtBottom(widget::kZOrderMenu);
+  KeepAtBottom(platform::ZOrderKeep::MenuOpen);
   ui::ProcessPendingMessages();
 }
 
@@ -288,7 +288,7 @@ void TForm1::Timer1Timer(ui::Component&) {
   {
     WindowUpdateLock lock(Handle());
     if (CentredPositionChosen()) Centre();
-    KeepAtBottom(widget::kZOrderTick);
+    KeepAtBottom(platform::ZOrderKeep::AtTick);
     ApplyScale();
     Windows().InvalidateRect(Handle(), false);
   }

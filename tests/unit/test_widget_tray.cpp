@@ -190,7 +190,7 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheWidgetMenuAtThePointer) {
   EXPECT_FALSE(f.PopupMenu1->AutoPopup());
   // The menu's own opening step ran: the widget back at the bottom.
   EXPECT_TRUE(std::any_of(sys.calls.lines.begin(), sys.calls.lines.end(), [](const std::string& l) {
-    return l.rfind("SetWindowPosBottom", 0) == 0 && l.ends_with(" 0x1b");
+    return l.rfind("SetWindowPosBottom", 0) == 0 && l.ends_with(" menu");
   }));
 
   // A single left click opens nothing.
