@@ -346,9 +346,9 @@ void TForm1::ExitSizeMove() {
   GetDesktopColorAsync();
 }
 
-void TForm1::SettingChange(std::uintptr_t action, const std::string&) {
+void TForm1::SettingChange(ui::SystemSetting setting, const std::string&) {
   // 1. The size limits follow a new work area (taskbar moved or resized).
-  if (action == widget::kSpiSetWorkArea) ApplyScale();
+  if (setting == ui::SystemSetting::WorkArea) ApplyScale();
   // 2. Apps may have switched between light and dark: the system theme follows. Only the
   // look would suffer from a failure, so it is not reported.
   if (ThemeAuto->Checked()) {

@@ -114,7 +114,7 @@ class TForm1 : public ui::Form {
   // Window messages: WM_MOVING, WM_EXITSIZEMOVE, WM_SETTINGCHANGE.
   void Moving(ui::Rect& r) override;
   void ExitSizeMove() override;
-  void SettingChange(std::uintptr_t action, const std::string& area) override;
+  void SettingChange(ui::SystemSetting setting, const std::string& area) override;
 
  protected:
   void CreateParams(ui::CreateParams& params) override;
@@ -155,7 +155,6 @@ inline constexpr const char* kFontNames[] = {"Digital Display Regular", "Digital
                                              "Seven Segment", "Typo Digit Demo", "Segoe UI"};
 inline constexpr int kSystemFontIndex = 6;
 
-inline constexpr std::uintptr_t kSpiSetWorkArea = 47;
 inline constexpr ui::Color kKeyColor = ui::kClGray;  // RGB(128, 128, 128)
 inline constexpr int kLayeredAlpha = 50;
 

@@ -210,12 +210,12 @@ TEST_F(WidgetTest, WorkAreaChangeRescalesWithinTheNewLimits) {
   TForm1& f = Create();
   f.ApplyScale();
   sys.windows.workArea = {0, 0, 1280, 200};
-  f.SettingChange(widget::kSpiSetWorkArea, "");
+  f.SettingChange(ui::SystemSetting::WorkArea, "");
   EXPECT_EQ(f.LabelNumber->GetFont().size, 91);  // S 0.65 now
   EXPECT_EQ(f.Height(), 150);                      // work-area height - 50
   // Another setting leaves the size alone.
   sys.windows.workArea = {0, 0, 1920, 1040};
-  f.SettingChange(42, "");
+  f.SettingChange(ui::SystemSetting::Other, "");
   EXPECT_EQ(f.Height(), 150);
 }
 

@@ -91,18 +91,18 @@ TEST_F(TrayTest, SettingChangeReselectsThePictureOnceTheDialogExists) {
   TForm1& f = Create();
   const std::string key = WindowsDarkMode::kPersonalizeKey;
   sys.registry.SetInteger(RegRoot::CurrentUser, key, "SystemUsesLightTheme", 0);
-  backend.SettingChange(f, 0, "ImmersiveColorSet");
+  backend.SettingChange(f, ui::SystemSetting::Other, "ImmersiveColorSet");
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 0);  // no settings dialog yet: nothing to choose by
 
   TForm2& d = app->CreateForm(Form2);
   d.LoadNastr();
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 1);
   sys.registry.SetInteger(RegRoot::CurrentUser, key, "SystemUsesLightTheme", 1);  // the taskbar turns light
-  backend.SettingChange(f, 0, "ImmersiveColorSet");
+  backend.SettingChange(f, ui::SystemSetting::Other, "ImmersiveColorSet");
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 0);
   d.MenuColorTrayIcon->SetChecked(true);
   sys.registry.SetString(RegRoot::CurrentUser, key, "SystemUsesLightTheme", "broken");
-  backend.SettingChange(f, 0, "ImmersiveColorSet");
+  backend.SettingChange(f, ui::SystemSetting::Other, "ImmersiveColorSet");
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 2);  // coloured, whatever the registry holds
   EXPECT_TRUE(errors.empty() && backend.errorBoxes.empty());
 }
