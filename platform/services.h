@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/geometry.h"
+
 namespace platform {
 
 class FileSystem {
@@ -91,19 +93,6 @@ class AnsiCodec {
 
 // A window of the GUI toolkit, as the system knows it (an HWND on Windows).
 using WindowHandle = std::uintptr_t;
-
-// Screen rectangle in pixels; right and bottom are exclusive, as in Windows.
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-struct Point {
-  int x = 0, y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
 
 // What the old version call reports (GetVersionExW); it is told the truth only on
 // systems whose manifest it knows, so the registry values come first.

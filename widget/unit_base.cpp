@@ -20,8 +20,6 @@ namespace keys = settings::keys;
 
 platform::WindowSystem& Windows() { return *platform::Current().windows; }
 
-platform::Rect ToPlatform(const ui::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 // Resumes drawing however the tick ends: a window left locked would never be drawn again.
 class WindowUpdateLock {
  public:
@@ -332,13 +330,12 @@ void TForm1::Centre() {
 }
 
 void TForm1::KeepFormInWorkArea() {
-  const platform::Point p = placement::KeepInWorkArea(ToPlatform(BoundsRect()), Windows().WorkArea());
+  const platform::Point p = placement::KeepInWorkArea(BoundsRect(), Windows().WorkArea());
   SetBounds(p.x, p.y, Width(), Height());
 }
 
 void TForm1::Moving(ui::Rect& r) {
-  const platform::Rect c = placement::ClampWhileMoving(ToPlatform(r), Windows().WorkArea());
-  r = ui::Rect{c.left, c.top, c.right, c.bottom};
+  r = placement::ClampWhileMoving(r, Windows().WorkArea());
 }
 
 void TForm1::ExitSizeMove() {
