@@ -13,7 +13,6 @@ namespace app {
 namespace {
 
 constexpr std::uint32_t kRussianLocale = 1049;
-constexpr unsigned kMbIconError = 0x10;
 
 // The windows are the application's; their references must not outlive them.
 struct FormReferences {
@@ -70,7 +69,8 @@ int Cifrona() {
   if (Form1->IsWindows10Or11()) {
     application.Run();
   } else {
-    os.windows->ShowMessageBox(Form1->LangOnlyWindows->Caption(), Form1->LangError->Caption(), kMbIconError);
+    os.windows->ShowMessageBox(Form1->LangOnlyWindows->Caption(), Form1->LangError->Caption(),
+                               platform::MessageIcon::Error);
   }
   // 13. The windows and the application go with this scope.
   return 0;

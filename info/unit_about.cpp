@@ -60,7 +60,7 @@ void TForm8::FormShow(ui::Component&) {
 
 void TForm8::OpenLink(const std::string& target) {
   // Whether some program handles the target is not reported: nothing to tell the user.
-  platform::Current().process->ShellOpen(Handle(), target, "", "", platform::kSwShow);
+  platform::Current().process->ShellOpen(Handle(), target, "", "", platform::ShowCommand::Show);
   ui::ProcessPendingMessages();
 }
 

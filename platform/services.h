@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/geometry.h"
+
 namespace platform {
 
 class FileSystem {
@@ -92,19 +94,6 @@ class AnsiCodec {
 // A window of the GUI toolkit, as the system knows it (an HWND on Windows).
 using WindowHandle = std::uintptr_t;
 
-// Screen rectangle in pixels; right and bottom are exclusive, as in Windows.
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-struct Point {
-  int x = 0, y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
-
 // What the old version call reports (GetVersionExW); it is told the truth only on
 // systems whose manifest it knows, so the registry values come first.
 struct ReportedVersion {
@@ -125,6 +114,20 @@ class SystemFacts {
   virtual int CompareTextLocale(std::string_view a, std::string_view b) const;
 };
 
+// How a started program's window first appears; the Win32 layer maps each to its SW_ value.
+enum class ShowCommand {
+  Hide,    // no window at all (the update script)
+  Normal,  // restored to its normal size and activated (the installer)
+  Show,    // as it was last shown (a document or link)
+};
+
+// Why the window is sent to the bottom of the stack: at creation and on every tick the frame
+// is recomputed too, when the menu opens it is not. The Win32 layer maps each to SWP_ flags.
+enum class ZOrderKeep { AtTick, MenuOpen };
+
+// The icon of a message box; the Win32 layer maps it to the MB_ flag.
+enum class MessageIcon { None, Error };
+
 // The process as a whole: the single-instance guard, locale and priority.
 class Process {
  public:
@@ -139,12 +142,10 @@ class Process {
   // handle and returns true.
   virtual bool LowerPriority() = 0;
   // ShellExecuteW with the verb "open" (a document, a link, a program): parameters and
-  // folder may be empty, show is an SW_ value. True when the system started something.
+  // folder may be empty. True when the system started something.
   virtual bool ShellOpen(WindowHandle owner, const std::string& file, const std::string& parameters,
-                         const std::string& folder, int show) = 0;
+                         const std::string& folder, ShowCommand show) = 0;
 };
-
-inline constexpr int kSwShow = 5;  // SW_SHOW
 
 // Window-manager calls on the toolkit's windows that the toolkit itself does not make.
 class WindowSystem {
@@ -152,8 +153,9 @@ class WindowSystem {
   virtual ~WindowSystem() = default;
   // The primary monitor's work area, fetched anew on each call.
   virtual Rect WorkArea() const = 0;
-  // SetWindowPos with HWND_BOTTOM, position and size 0, and the given SWP_ flags.
-  virtual void SetWindowPosBottom(WindowHandle window, unsigned flags) = 0;
+  // SetWindowPos with HWND_BOTTOM, position and size 0, never moving, sizing, redrawing or
+  // activating the window.
+  virtual void SetWindowPosBottom(WindowHandle window, ZOrderKeep why) = 0;
   // 0 resumes drawing.
   virtual void LockWindowUpdate(WindowHandle window) = 0;
   virtual std::uint32_t GetExStyle(WindowHandle window) const = 0;
@@ -171,7 +173,7 @@ class WindowSystem {
   // Dots per inch of the monitor that holds the window (96 = 100 %).
   virtual int DpiForWindow(WindowHandle window) const = 0;
   // MessageBoxW without an owner; returns the button pressed.
-  virtual int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) = 0;
+  virtual int ShowMessageBox(const std::string& text, const std::string& title, MessageIcon icon) = 0;
 };
 
 // The millisecond tick count (GetTickCount). It wraps after 49.7 days, so differences are

@@ -75,13 +75,6 @@ bool RunOnUi(const std::function<void()>& step) {
 
 using namespace updater;
 
-namespace {
-
-constexpr int kSwHide = 0;
-constexpr int kSwShowNormal = 1;
-
-}  // namespace
-
 TForm10::TForm10() : ui::Form("Form10") {
   ui::HandlerMap h;
   h.Add("FormCreate", this, &TForm10::FormCreate)
@@ -444,11 +437,11 @@ void TForm10::InstallStep() {
   const std::string file = DownloadTarget(DownloadUrl);
   if (!app::IsPortable()) {
     if (CheckBoxQuickUpdate->Checked()) {
-      os.process->ShellOpen(0, file, InstallerSwitches(CurrentLanguage), "", kSwShowNormal);
+      os.process->ShellOpen(0, file, InstallerSwitches(CurrentLanguage), "", platform::ShowCommand::Normal);
       if (ui::Application* a = ui::Application::Current()) a->Terminate();
       ui::ProcessPendingMessages();
     } else {
-      os.process->ShellOpen(0, file, "", "", kSwShowNormal);
+      os.process->ShellOpen(0, file, "", "", platform::ShowCommand::Normal);
     }
   } else if (CheckBoxQuickUpdate->Checked()) {
     SimplePortableUpdate(app::ExecutableFolder() + FileNameFromUrl(DownloadUrl), exe);
@@ -460,11 +453,11 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::st
   const std::string script = GetTempFolder() + UpdateScriptName(os.session->Now());
   os.files->ReplaceAll(script, os.system->Ansi().FromUtf8(UpdateScriptText(currentExePath, zipInAppDir)));
   if (os.files->FileExists(script)) {
-    os.process->ShellOpen(0, script, "", "", kSwHide);
+    os.process->ShellOpen(0, script, "", "", platform::ShowCommand::Hide);
     os.session->EndProcessNow();
     return;
   }
-  os.windows->ShowMessageBox("Failed to create update script!", app::kAppTitle, 0);
+  os.windows->ShowMessageBox("Failed to create update script!", app::kAppTitle, platform::MessageIcon::None);
 }
 
 void TForm10::AbortDownload() {

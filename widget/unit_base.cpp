@@ -20,8 +20,6 @@ namespace keys = settings::keys;
 
 platform::WindowSystem& Windows() { return *platform::Current().windows; }
 
-platform::Rect ToPlatform(const ui::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 // Resumes drawing however the tick ends: a window left locked would never be drawn again.
 class WindowUpdateLock {
  public:
@@ -109,7 +107,7 @@ void TForm1::FormCreate(ui::Component&) {
   Version->SetCaption(identity::VersionItemCaption(version));
 
   // 3. Bottom of the window stack; this creates the system window with its styles.
-  KeepAtBottom(widget::kZOrderTick);
+  KeepAtBottom(platform::ZOrderKeep::AtTick);
 
   // 4.
   LowerProcessPriority();
@@ -273,14 +271,14 @@ void TForm1::LabelNumberMouseDown(ui::Component&, ui::MouseButton button, unsign
 
 // ---- z-order and the tick -----------------------------------------------------
 
-void TForm1::KeepAtBottom(unsigned flags) {
-  Windows().SetWindowPosBottom(Handle(), flags);
+void TForm1::KeepAtBottom(platform::ZOrderKeep why) {
+  Windows().SetWindowPosBottom(Handle(), why);
   if (ui::Application* app = ui::Application::Current())
     if (const std::uintptr_t appWindow = app->Handle()) Windows().HideWindow(appWindow);
 }
 
 void TForm1::PopupMenu1Popup(ui::Component&) {
-  KeepAtBottom(widget::kZOrderMenu);
+  KeepAtBottom(platform::ZOrderKeep::MenuOpen);
   ui::ProcessPendingMessages();
 }
 
@@ -288,7 +286,7 @@ void TForm1::Timer1Timer(ui::Component&) {
   {
     WindowUpdateLock lock(Handle());
     if (CentredPositionChosen()) Centre();
-    KeepAtBottom(widget::kZOrderTick);
+    KeepAtBottom(platform::ZOrderKeep::AtTick);
     ApplyScale();
     Windows().InvalidateRect(Handle(), false);
   }
@@ -332,13 +330,12 @@ void TForm1::Centre() {
 }
 
 void TForm1::KeepFormInWorkArea() {
-  const platform::Point p = placement::KeepInWorkArea(ToPlatform(BoundsRect()), Windows().WorkArea());
+  const platform::Point p = placement::KeepInWorkArea(BoundsRect(), Windows().WorkArea());
   SetBounds(p.x, p.y, Width(), Height());
 }
 
 void TForm1::Moving(ui::Rect& r) {
-  const platform::Rect c = placement::ClampWhileMoving(ToPlatform(r), Windows().WorkArea());
-  r = ui::Rect{c.left, c.top, c.right, c.bottom};
+  r = placement::ClampWhileMoving(r, Windows().WorkArea());
 }
 
 void TForm1::ExitSizeMove() {
@@ -346,9 +343,9 @@ void TForm1::ExitSizeMove() {
   GetDesktopColorAsync();
 }
 
-void TForm1::SettingChange(std::uintptr_t action, const std::string&) {
+void TForm1::SettingChange(ui::SystemSetting setting, const std::string&) {
   // 1. The size limits follow a new work area (taskbar moved or resized).
-  if (action == widget::kSpiSetWorkArea) ApplyScale();
+  if (setting == ui::SystemSetting::WorkArea) ApplyScale();
   // 2. Apps may have switched between light and dark: the system theme follows. Only the
   // look would suffer from a failure, so it is not reported.
   if (ThemeAuto->Checked()) {

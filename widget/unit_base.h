@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/services.h"
 #include "platform/ui/ui.h"
 
 class TForm1 : public ui::Form {
@@ -113,7 +114,7 @@ class TForm1 : public ui::Form {
   // Window messages: WM_MOVING, WM_EXITSIZEMOVE, WM_SETTINGCHANGE.
   void Moving(ui::Rect& r) override;
   void ExitSizeMove() override;
-  void SettingChange(std::uintptr_t action, const std::string& area) override;
+  void SettingChange(ui::SystemSetting setting, const std::string& area) override;
 
  protected:
   void CreateParams(ui::CreateParams& params) override;
@@ -121,7 +122,7 @@ class TForm1 : public ui::Form {
  private:
   void LowerProcessPriority();
   // Bottom of the window stack, and the application's own window hidden again.
-  void KeepAtBottom(unsigned flags);
+  void KeepAtBottom(platform::ZOrderKeep why);
   void Centre();
   // What the widget reads from the settings dialog; before that dialog exists, its design
   // values: first font, scale 100, mouse not ignored, no position choice.
@@ -154,15 +155,6 @@ inline constexpr const char* kFontNames[] = {"Digital Display Regular", "Digital
                                              "Seven Segment", "Typo Digit Demo", "Segoe UI"};
 inline constexpr int kSystemFontIndex = 6;
 
-// SetWindowPos flags of the z-order keeping: no size, no move, no redraw, no activation,
-// plus frame changed at creation and on the tick (0x3B), without it when the menu opens (0x1B).
-inline constexpr unsigned kSwpNoSize = 0x0001, kSwpNoMove = 0x0002, kSwpNoRedraw = 0x0008,
-                          kSwpNoActivate = 0x0010, kSwpFrameChanged = 0x0020;
-inline constexpr unsigned kZOrderTick = kSwpNoSize | kSwpNoMove | kSwpNoRedraw | kSwpNoActivate | kSwpFrameChanged;
-inline constexpr unsigned kZOrderMenu = kSwpNoSize | kSwpNoMove | kSwpNoRedraw | kSwpNoActivate;
-static_assert(kZOrderTick == 0x3B && kZOrderMenu == 0x1B);
-
-inline constexpr std::uintptr_t kSpiSetWorkArea = 47;
 inline constexpr ui::Color kKeyColor = ui::kClGray;  // RGB(128, 128, 128)
 inline constexpr int kLayeredAlpha = 50;
 

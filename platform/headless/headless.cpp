@@ -367,14 +367,14 @@ bool Process::LowerPriority() {
 }
 
 bool Process::ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
-                        const std::string& folder, int show) {
+                        const std::string& folder, platform::ShowCommand show) {
   log_.Add("ShellOpen " + Hex(owner) + " " + file);
   shellCalls.push_back({owner, file, parameters, folder, show});
   return shellOpenSucceeds;
 }
 
-void WindowSystem::SetWindowPosBottom(platform::WindowHandle window, unsigned flags) {
-  log_.Add("SetWindowPosBottom " + Hex(window) + " " + Hex(flags));
+void WindowSystem::SetWindowPosBottom(platform::WindowHandle window, platform::ZOrderKeep why) {
+  log_.Add("SetWindowPosBottom " + Hex(window) + (why == platform::ZOrderKeep::AtTick ? " tick" : " menu"));
 }
 
 void WindowSystem::LockWindowUpdate(platform::WindowHandle window) { log_.Add("LockWindowUpdate " + Hex(window)); }
@@ -406,9 +406,9 @@ bool WindowSystem::AddFontFromResource(int id) {
   return fontResources.count(id) > 0;
 }
 
-int WindowSystem::ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) {
-  log_.Add("ShowMessageBox " + title + ": " + text + " " + Hex(flags));
-  boxes.push_back(Box{text, title, flags});
+int WindowSystem::ShowMessageBox(const std::string& text, const std::string& title, platform::MessageIcon icon) {
+  log_.Add("ShowMessageBox " + title + ": " + text + (icon == platform::MessageIcon::Error ? " error" : ""));
+  boxes.push_back(Box{text, title, icon});
   return 1;  // IDOK
 }
 

@@ -137,7 +137,7 @@ class SystemFacts : public platform::SystemFacts {
 };
 
 // Every call of the process and window services, in order, as readable lines
-// ("SetWindowPosBottom 0x3b"), so tests can check what happened and in which order.
+// ("SetWindowPosBottom 0x1 tick"), so tests can check what happened and in which order.
 class CallLog {
  public:
   void Add(std::string line) { lines.push_back(std::move(line)); }
@@ -154,7 +154,7 @@ class Process : public platform::Process {
   void SetThreadLocale(std::uint32_t lcid) override;
   bool LowerPriority() override;
   bool ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
-                 const std::string& folder, int show) override;
+                 const std::string& folder, platform::ShowCommand show) override;
 
   std::set<std::string> mutexes;  // exist in this logon, made by another copy or by this one
   std::uint32_t threadLocale = 0;
@@ -163,7 +163,7 @@ class Process : public platform::Process {
   struct ShellCall {
     platform::WindowHandle owner = 0;
     std::string file, parameters, folder;
-    int show = 0;
+    platform::ShowCommand show = platform::ShowCommand::Show;
   };
   std::vector<ShellCall> shellCalls;
   bool shellOpenSucceeds = true;  // false: no program handles the target
@@ -176,7 +176,7 @@ class WindowSystem : public platform::WindowSystem {
  public:
   explicit WindowSystem(CallLog& log) : log_(log) {}
   platform::Rect WorkArea() const override { return workArea; }
-  void SetWindowPosBottom(platform::WindowHandle window, unsigned flags) override;
+  void SetWindowPosBottom(platform::WindowHandle window, platform::ZOrderKeep why) override;
   void LockWindowUpdate(platform::WindowHandle window) override;
   std::uint32_t GetExStyle(platform::WindowHandle window) const override;
   void SetExStyle(platform::WindowHandle window, std::uint32_t exStyle) override;
@@ -187,7 +187,7 @@ class WindowSystem : public platform::WindowSystem {
   void InvalidateRect(platform::WindowHandle window, bool erase) override;
   bool AddFontFromResource(int id) override;
   int DpiForWindow(platform::WindowHandle) const override { return dpi; }
-  int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override;
+  int ShowMessageBox(const std::string& text, const std::string& title, platform::MessageIcon icon) override;
 
   platform::Rect workArea{0, 0, 1920, 1040};
   platform::Point cursor{500, 600};
@@ -196,7 +196,7 @@ class WindowSystem : public platform::WindowSystem {
   std::map<platform::WindowHandle, std::uint32_t> exStyles;
   struct Box {
     std::string text, title;
-    unsigned flags = 0;
+    platform::MessageIcon icon = platform::MessageIcon::None;
   };
   std::vector<Box> boxes;
 

@@ -32,6 +32,8 @@ class Button;
 
 enum class BorderStyle { None, Single, Dialog, Sizeable };
 enum class FormPosition { Designed, ScreenCenter };
+// The system setting a WM_SETTINGCHANGE names; only the work area matters to the forms.
+enum class SystemSetting { WorkArea, Other };
 
 // Window-creation parameters a form class may change before its window exists.
 struct CreateParams {
@@ -146,8 +148,8 @@ class Form : public Control {
   // The window is being moved by the user to r (screen pixels); change r to restrict it.
   virtual void Moving(Rect& r) { (void)r; }
   virtual void ExitSizeMove() {}
-  // WM_SETTINGCHANGE: action is wParam, area the text lParam points to ("" when none).
-  virtual void SettingChange(std::uintptr_t action, const std::string& area) { (void)action, (void)area; }
+  // WM_SETTINGCHANGE: which setting changed, area the text lParam points to ("" when none).
+  virtual void SettingChange(SystemSetting setting, const std::string& area) { (void)setting, (void)area; }
   // Any other message, before the default handling; a value answers it and stops the rest.
   virtual std::optional<std::intptr_t> RawMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     (void)msg, (void)wParam, (void)lParam;

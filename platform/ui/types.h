@@ -5,25 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/geometry.h"
+
 namespace ui {
 
-struct Point {
-  int x = 0;
-  int y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
-
-// Edges in pixels; right and bottom are exclusive, as in a Win32 RECT.
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
+// The same types as the services' (platform/geometry.h), so values pass between them as they are.
+using Point = platform::Point;
+using Rect = platform::Rect;
 
 // 0x00BBGGRR, or a system colour's own negative number (0xFF000000 | index), resolved when drawn.
 using Color = std::int32_t;

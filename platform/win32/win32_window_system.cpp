@@ -11,6 +11,28 @@ namespace {
 
 HWND Hwnd(platform::WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
+}  // namespace
+
+unsigned ZOrderFlags(platform::ZOrderKeep why) {
+  const unsigned still = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE;
+  return why == platform::ZOrderKeep::AtTick ? still | SWP_FRAMECHANGED : still;
+}
+
+unsigned MessageBoxFlags(platform::MessageIcon icon) {
+  return icon == platform::MessageIcon::Error ? MB_ICONERROR : MB_OK;
+}
+
+int ShowCommandValue(platform::ShowCommand show) {
+  switch (show) {
+    case platform::ShowCommand::Hide: return SW_HIDE;
+    case platform::ShowCommand::Normal: return SW_SHOWNORMAL;
+    case platform::ShowCommand::Show: break;
+  }
+  return SW_SHOW;
+}
+
+namespace {
+
 class Process : public platform::Process {
  public:
   bool MutexExists(const std::string& name) override {
@@ -33,10 +55,10 @@ class Process : public platform::Process {
     return true;
   }
   bool ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
-                 const std::string& folder, int show) override {
+                 const std::string& folder, platform::ShowCommand show) override {
     const std::wstring f = Wide(file), p = Wide(parameters), d = Wide(folder);
     const HINSTANCE result = ShellExecuteW(Hwnd(owner), L"open", f.c_str(), p.empty() ? nullptr : p.c_str(),
-                                           d.empty() ? nullptr : d.c_str(), show);
+                                           d.empty() ? nullptr : d.c_str(), ShowCommandValue(show));
     return reinterpret_cast<INT_PTR>(result) > 32;
   }
 
@@ -51,8 +73,8 @@ class WindowSystem : public platform::WindowSystem {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return {r.left, r.top, r.right, r.bottom};
   }
-  void SetWindowPosBottom(platform::WindowHandle window, unsigned flags) override {
-    SetWindowPos(Hwnd(window), HWND_BOTTOM, 0, 0, 0, 0, flags);
+  void SetWindowPosBottom(platform::WindowHandle window, platform::ZOrderKeep why) override {
+    SetWindowPos(Hwnd(window), HWND_BOTTOM, 0, 0, 0, 0, ZOrderFlags(why));
   }
   void LockWindowUpdate(platform::WindowHandle window) override { ::LockWindowUpdate(Hwnd(window)); }
   std::uint32_t GetExStyle(platform::WindowHandle window) const override {
@@ -98,8 +120,8 @@ class WindowSystem : public platform::WindowSystem {
     const int dpi = GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSX);
     return dpi > 0 ? dpi : 96;
   }
-  int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override {
-    return MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(), flags);
+  int ShowMessageBox(const std::string& text, const std::string& title, platform::MessageIcon icon) override {
+    return MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(), MessageBoxFlags(icon));
   }
 };
 

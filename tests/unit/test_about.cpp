@@ -120,7 +120,7 @@ TEST_F(AboutTest, LinksOpenTheirTargetsWithTheDialogAsOwner) {
       EXPECT_EQ(call.file, c.target);
       EXPECT_EQ(call.parameters, "");
       EXPECT_EQ(call.folder, "");
-      EXPECT_EQ(call.show, 5);  // SW_SHOW
+      EXPECT_EQ(call.show, platform::ShowCommand::Show);
     }
   }
   EXPECT_TRUE(backend.errorBoxes.empty());

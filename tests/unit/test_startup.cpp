@@ -70,7 +70,7 @@ TEST_F(StartupTest, OldWindowsGetsTheErrorBoxAndNoSettingsAreWritten) {
     ASSERT_EQ(sys.windows.boxes.size(), 1u) << c.major << "." << c.build;
     EXPECT_EQ(sys.windows.boxes[0].text, "Эта программа совместима только с Windows 10 и Windows 11.");
     EXPECT_EQ(sys.windows.boxes[0].title, "Ошибка");
-    EXPECT_EQ(sys.windows.boxes[0].flags, 0x10u);
+    EXPECT_EQ(sys.windows.boxes[0].icon, platform::MessageIcon::Error);
     EXPECT_EQ(sys.files.writes, 0);
   }
 }

@@ -109,7 +109,7 @@ TEST_F(UpdateWindowTest, StartupQuestionOnYesDownloadsAndStartsTheInstallerQuiet
   EXPECT_EQ(sys.process.shellCalls[0].file, std::string(kTemp) + "Cifrona-setup.exe");
   EXPECT_EQ(sys.process.shellCalls[0].parameters,
             "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=English /MERGETASKS=\"runcmd1\"");
-  EXPECT_EQ(sys.process.shellCalls[0].show, 1);
+  EXPECT_EQ(sys.process.shellCalls[0].show, platform::ShowCommand::Normal);
   EXPECT_TRUE(app->Terminated());
   EXPECT_EQ(f.LabelUpDate->Caption(), "Файлы обновления загружены!");
   EXPECT_FALSE(updater::QuickStartPending);
@@ -319,7 +319,7 @@ TEST_F(PortableUpdateTest, QuickWritesTheScriptStartsItHiddenAndEndsAtOnce) {
   EXPECT_NE(bytes->find("cd /d \"D:\\Tools\\50%% Cifrona\\\"\r\n"), std::string::npos);
   ASSERT_EQ(sys.process.shellCalls.size(), 1u);
   EXPECT_EQ(sys.process.shellCalls[0].file, script);
-  EXPECT_EQ(sys.process.shellCalls[0].show, 0);
+  EXPECT_EQ(sys.process.shellCalls[0].show, platform::ShowCommand::Hide);
   EXPECT_EQ(sys.session.processEnds, 1);
   EXPECT_FALSE(sys.files.FileExists("D:\\Tools\\50% Cifrona\\Config\\Option.ini"));
 }

@@ -33,7 +33,7 @@ TEST_F(WidgetTest, CreationSetsIdentityTextsAndKeepsTheWidgetAtTheBottom) {
   EXPECT_EQ(f.Caption(), "Cifrona 2.0.26.307 " + bits);
   EXPECT_EQ(f.Name->Caption(), "Cifrona");
   EXPECT_EQ(f.Version->Caption(), "2.0.26.307 " + bits);
-  EXPECT_TRUE(sys.calls.Contains("SetWindowPosBottom " + Hex(f.Handle()) + " 0x3b"));
+  EXPECT_TRUE(sys.calls.Contains("SetWindowPosBottom " + Hex(f.Handle()) + " tick"));
   EXPECT_TRUE(f.ProcessPrioritySet());
   EXPECT_TRUE(sys.process.belowNormal);
   EXPECT_EQ(f.LabelNumber->Caption(), "1");
@@ -153,7 +153,7 @@ TEST_F(WidgetTest, RightButtonOpensTheMenuAtTheCursorWithTheWidgetAtTheBottom) {
   const auto calls = Only(sys.calls, {"SetForegroundWindow", "SetWindowPosBottom"});
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0], "SetForegroundWindow " + Hex(f.Handle()));
-  EXPECT_EQ(calls[1], "SetWindowPosBottom " + Hex(f.Handle()) + " 0x1b");  // when the menu opens
+  EXPECT_EQ(calls[1], "SetWindowPosBottom " + Hex(f.Handle()) + " menu");  // when the menu opens
   EXPECT_EQ(f.PopupMenu1->PopupComponent(), f.LabelNumber);
   EXPECT_EQ(f.PopupMenu1->PopupPoint(), (ui::Point{700, 500}));
 }
@@ -171,7 +171,7 @@ TEST_F(WidgetTest, TickLocksDrawingAroundItsWork) {
   f.Timer1->Tick();
   const std::string h = Hex(f.Handle());
   EXPECT_EQ(Only(sys.calls, {"LockWindowUpdate", "SetWindowPosBottom", "InvalidateRect"}),
-            (std::vector<std::string>{"LockWindowUpdate " + h, "SetWindowPosBottom " + h + " 0x3b",
+            (std::vector<std::string>{"LockWindowUpdate " + h, "SetWindowPosBottom " + h + " tick",
                                       "InvalidateRect " + h, "LockWindowUpdate 0x0"}));
 }
 
@@ -210,12 +210,12 @@ TEST_F(WidgetTest, WorkAreaChangeRescalesWithinTheNewLimits) {
   TForm1& f = Create();
   f.ApplyScale();
   sys.windows.workArea = {0, 0, 1280, 200};
-  f.SettingChange(widget::kSpiSetWorkArea, "");
+  f.SettingChange(ui::SystemSetting::WorkArea, "");
   EXPECT_EQ(f.LabelNumber->GetFont().size, 91);  // S 0.65 now
   EXPECT_EQ(f.Height(), 150);                      // work-area height - 50
   // Another setting leaves the size alone.
   sys.windows.workArea = {0, 0, 1920, 1040};
-  f.SettingChange(42, "");
+  f.SettingChange(ui::SystemSetting::Other, "");
   EXPECT_EQ(f.Height(), 150);
 }
 

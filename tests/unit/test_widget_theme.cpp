@@ -190,10 +190,10 @@ TEST(Theme, SettingChangeFollowsTheAppsModeOnlyWhileTheSystemThemeIsMarked) {
     run.sys.registry.SetInteger(RegRoot::CurrentUser, kKey, "AppsUseLightTheme", 1);
     run.StartWith(std::string("[Option]\r\n") + c.stored);
     run.sys.registry.SetInteger(RegRoot::CurrentUser, kKey, "AppsUseLightTheme", 0);
-    Form1->SettingChange(0, "ImmersiveColorSet");
+    Form1->SettingChange(ui::SystemSetting::Other, "ImmersiveColorSet");
     EXPECT_EQ(Active(), c.afterDark) << c.stored;
     run.sys.registry.SetInteger(RegRoot::CurrentUser, kKey, "AppsUseLightTheme", 1);
-    Form1->SettingChange(0, "");
+    Form1->SettingChange(ui::SystemSetting::Other, "");
     EXPECT_EQ(Active(), c.afterLight) << c.stored;
   }
 }
@@ -203,7 +203,7 @@ TEST_F(ThemeTest, TheTaskbarModeNeverChangesTheStyleOnlyTheTrayPicture) {
   TForm2& dialog = StartWith("[Option]\r\nThemeAuto=1\r\n");
   for (int systemLight : {0, 1}) {
     Set("SystemUsesLightTheme", systemLight);
-    Form1->SettingChange(0, "ImmersiveColorSet");
+    Form1->SettingChange(ui::SystemSetting::Other, "ImmersiveColorSet");
     EXPECT_EQ(Active(), kStyleLight);
     EXPECT_EQ(Form1->TrayIcon1->IconIndex(), systemLight ? 0 : 1);
   }
@@ -216,7 +216,7 @@ TEST_F(ThemeTest, AValueOfTheWrongTypeIsReportedOnTheClickAndSwallowedOnASetting
   ASSERT_EQ(Active(), kStyleLight);
   SetApps("10");
   Set("SystemUsesLightTheme", "1");
-  Form1->SettingChange(0, "ImmersiveColorSet");  // style and tray steps both fail: silently
+  Form1->SettingChange(ui::SystemSetting::Other, "ImmersiveColorSet");  // style and tray steps both fail: silently
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(Active(), kStyleLight);
 
@@ -235,7 +235,7 @@ TEST_F(ThemeTest, SettingChangeStillRescalesForANewWorkAreaWhateverTheTheme) {
   const int before = Form1->LabelNumber->GetFont().size;
   sys.windows.workArea = {0, 0, 800, 600};
   SetApps("10");  // the theme step fails, the work-area step has run before it
-  Form1->SettingChange(widget::kSpiSetWorkArea, "");
+  Form1->SettingChange(ui::SystemSetting::WorkArea, "");
   EXPECT_LT(Form1->LabelNumber->GetFont().size, before);
   EXPECT_TRUE(errors.empty());
 }

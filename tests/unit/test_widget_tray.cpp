@@ -91,18 +91,18 @@ TEST_F(TrayTest, SettingChangeReselectsThePictureOnceTheDialogExists) {
   TForm1& f = Create();
   const std::string key = WindowsDarkMode::kPersonalizeKey;
   sys.registry.SetInteger(RegRoot::CurrentUser, key, "SystemUsesLightTheme", 0);
-  backend.SettingChange(f, 0, "ImmersiveColorSet");
+  backend.SettingChange(f, ui::SystemSetting::Other, "ImmersiveColorSet");
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 0);  // no settings dialog yet: nothing to choose by
 
   TForm2& d = app->CreateForm(Form2);
   d.LoadNastr();
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 1);
   sys.registry.SetInteger(RegRoot::CurrentUser, key, "SystemUsesLightTheme", 1);  // the taskbar turns light
-  backend.SettingChange(f, 0, "ImmersiveColorSet");
+  backend.SettingChange(f, ui::SystemSetting::Other, "ImmersiveColorSet");
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 0);
   d.MenuColorTrayIcon->SetChecked(true);
   sys.registry.SetString(RegRoot::CurrentUser, key, "SystemUsesLightTheme", "broken");
-  backend.SettingChange(f, 0, "ImmersiveColorSet");
+  backend.SettingChange(f, ui::SystemSetting::Other, "ImmersiveColorSet");
   EXPECT_EQ(f.TrayIcon1->IconIndex(), 2);  // coloured, whatever the registry holds
   EXPECT_TRUE(errors.empty() && backend.errorBoxes.empty());
 }
@@ -190,7 +190,7 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheWidgetMenuAtThePointer) {
   EXPECT_FALSE(f.PopupMenu1->AutoPopup());
   // The menu's own opening step ran: the widget back at the bottom.
   EXPECT_TRUE(std::any_of(sys.calls.lines.begin(), sys.calls.lines.end(), [](const std::string& l) {
-    return l.rfind("SetWindowPosBottom", 0) == 0 && l.ends_with(" 0x1b");
+    return l.rfind("SetWindowPosBottom", 0) == 0 && l.ends_with(" menu");
   }));
 
   // A single left click opens nothing.

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/storage_locations.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/win32/win32_services.h"
 #include "settings/ini_file.h"
 #include "win_test_util.h"
 
@@ -232,6 +234,42 @@ TEST_F(Win32Test, StorageLocationsInBothModes) {
   EXPECT_TRUE(fs().FolderExists(exeFolder + "Config"));
   fs().Remove(marker);
   RemoveDirectoryW(win32::Wide(exeFolder + "Config").c_str());
+}
+
+// The portable meanings reach Win32 as the exact values the window manager expects.
+UINT g_positionFlags = 0;
+LRESULT CALLBACK RecordPosition(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_WINDOWPOSCHANGING) g_positionFlags = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(Win32Test, PortableMeaningsMapToTheWin32Values) {
+  EXPECT_EQ(win32::ZOrderFlags(platform::ZOrderKeep::AtTick), 0x3Bu);  // no size/move/redraw/activate, frame changed
+  EXPECT_EQ(win32::ZOrderFlags(platform::ZOrderKeep::MenuOpen), 0x1Bu);
+  EXPECT_EQ(win32::MessageBoxFlags(platform::MessageIcon::Error), static_cast<unsigned>(MB_ICONERROR));
+  EXPECT_EQ(win32::MessageBoxFlags(platform::MessageIcon::None), 0u);
+  EXPECT_EQ(win32::ShowCommandValue(platform::ShowCommand::Hide), 0);
+  EXPECT_EQ(win32::ShowCommandValue(platform::ShowCommand::Normal), 1);
+  EXPECT_EQ(win32::ShowCommandValue(platform::ShowCommand::Show), 5);
+
+  // And the window itself is asked with those flags.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = RecordPosition;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"CifronaZOrderProbe";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+  ASSERT_TRUE(hwnd);
+  const auto handle = reinterpret_cast<platform::WindowHandle>(hwnd);
+  for (const auto& [why, flags] : {std::pair{platform::ZOrderKeep::AtTick, 0x3Bu},
+                                   std::pair{platform::ZOrderKeep::MenuOpen, 0x1Bu}}) {
+    g_positionFlags = 0;
+    platform::Current().windows->SetWindowPosBottom(handle, why);
+    EXPECT_EQ(g_positionFlags & 0x3Fu, flags);  // the low bits are the caller's; the system may add its own above
+  }
+  DestroyWindow(hwnd);
+  UnregisterClassW(wc.lpszClassName, wc.hInstance);
 }
 
 }  // namespace

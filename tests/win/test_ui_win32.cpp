@@ -12,6 +12,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/ui.h"
@@ -86,11 +87,15 @@ class WidgetLike : public ui::Form {
   std::vector<UINT> rootStates;  // fState of the root menu's items while it is open
   std::vector<UINT> rootTypes;
   bool throwOnMoving = false;
+  std::vector<std::pair<ui::SystemSetting, std::string>> settings;  // SettingChange calls
 
  protected:
   void CreateParams(ui::CreateParams& p) override {
     p.exStyle |= ui::exstyle::kToolWindow | ui::exstyle::kNoActivate;
     p.owner = ui::CreateParams::Owner::Desktop;
+  }
+  void SettingChange(ui::SystemSetting setting, const std::string& area) override {
+    settings.emplace_back(setting, area);
   }
   void Moving(ui::Rect& r) override {
     if (throwOnMoving) throw std::runtime_error("moving failed");
@@ -266,6 +271,14 @@ TEST_F(UiWin32, WindowEventsReachTheFormAndTheirExceptionsStopAtTheWindowProcedu
   SendMessageW(hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].second, "moving failed");
+
+  // Only SPI_SETWORKAREA (47) is the work area; the area text comes along either way.
+  SendMessageW(hwnd, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+  SendMessageW(hwnd, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+  SendMessageW(hwnd, WM_SETTINGCHANGE, SPI_SETWORKAREA - 1, 0);
+  using S = ui::SystemSetting;
+  EXPECT_EQ(form->settings, (std::vector<std::pair<S, std::string>>{
+                                {S::WorkArea, ""}, {S::Other, "ImmersiveColorSet"}, {S::Other, ""}}));
 }
 
 TEST_F(UiWin32, QueuedStepsFromAWorkerRunOnTheUiThread) {

@@ -248,8 +248,8 @@ void Backend::EndMove(Form& f) {
   Guard([&] { f.ExitSizeMove(); });
 }
 
-void Backend::SettingChange(Form& f, std::uintptr_t action, const std::string& area) {
-  Guard([&] { f.SettingChange(action, area); });
+void Backend::SettingChange(Form& f, SystemSetting setting, const std::string& area) {
+  Guard([&] { f.SettingChange(setting, area); });
 }
 
 void Backend::TrayMouseMove(TrayIcon& t, Point p) {

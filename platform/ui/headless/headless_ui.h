@@ -65,7 +65,7 @@ class Backend : public ui::Backend {
   // The user drags the form: Moving may change r; the form takes the result.
   Rect Move(Form& f, Rect r);
   void EndMove(Form& f);
-  void SettingChange(Form& f, std::uintptr_t action, const std::string& area);
+  void SettingChange(Form& f, SystemSetting setting, const std::string& area);
   void TrayMouseMove(TrayIcon& t, Point p);
   void TrayButtonUp(TrayIcon& t, MouseButton b, Point p);
   void TrayDoubleClick(TrayIcon& t);

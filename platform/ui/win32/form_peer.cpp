@@ -277,7 +277,8 @@ class FormPeer final : public ContainerPeer {
         form_->ExitSizeMove();
         return true;
       case WM_SETTINGCHANGE:
-        form_->SettingChange(wParam, lParam ? Narrow(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
+        form_->SettingChange(wParam == SPI_SETWORKAREA ? SystemSetting::WorkArea : SystemSetting::Other,
+                             lParam ? Narrow(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
         return false;
       case WM_SYSCOLORCHANGE:
         // Only top-level windows are told; common controls cache system colours and

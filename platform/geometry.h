@@ -1,0 +1,25 @@
+// The one point and rectangle type, shared by the services and the toolkit.
+// Portable: no system headers.
+#pragma once
+
+namespace platform {
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+// Edges in pixels; right and bottom are exclusive, as in a Win32 RECT.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+}  // namespace platform
