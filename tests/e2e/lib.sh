@@ -19,7 +19,17 @@ cp "$CIFRONA_EXE" "$copy_dir/Cifrona.exe"
 BACKGROUND="3050a0"  # the desktop colour, so transparency can be seen in pixels
 xsetroot -solid "#$BACKGROUND"
 
-fail() { echo "FAIL [$scenario]: $*" >&2; shot "failure" || true; exit 1; }
+fail() {
+  echo "FAIL [$scenario]: $*" >&2
+  # What the program was doing: still running or not, and the end of its log.
+  if [[ -n "${APP_PID:-}" ]]; then
+    if kill -0 "$APP_PID" 2>/dev/null; then echo "  the program is still running" >&2
+    else echo "  the program has ended" >&2; fi
+  fi
+  [[ -s "$out/app.log" ]] && { echo "  its log ends:" >&2; tail -n 15 "$out/app.log" | sed 's/^/    /' >&2; }
+  shot "failure" || true
+  exit 1
+}
 note() { echo "[$scenario] $*"; }
 
 appdata_dir() {
@@ -51,7 +61,11 @@ stop_app() {
   kill_all
   wait_for 10 app_ended || fail "the program did not end"
   wait "$APP_PID" 2>/dev/null || true
+  # Its single-instance mark goes only when Wine has torn the process down; a copy started
+  # before that would take itself for a second one and end at once.
+  wait_until 15 "the ended program's single-instance mutex stayed" _fails single_instance_held
 }
+single_instance_held() { wine "$CIFRONA_PROBE" mutex Cifrona >/dev/null 2>&1; }
 
 start_app() {
   (cd "$copy_dir" && exec wine "$copy_win\\Cifrona.exe" >"$out/app.log" 2>&1) &

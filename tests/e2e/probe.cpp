@@ -18,6 +18,7 @@
 //   probe idle HWND            returns once the thread of that window (as "windows" prints it)
 //                              has handled the input sent to it before: exit code 0, or 1
 //                              after 20 seconds
+//   probe mutex NAME           exit code 0 while a mutex of that name exists, 1 when none does
 #include <windows.h>
 #include <commctrl.h>
 
@@ -236,6 +237,15 @@ int Hold(const wchar_t* path, int seconds) {
   return 0;
 }
 
+// Whether a named mutex exists: the program's single-instance mark outlives its windows
+// until the system has ended the process.
+int MutexExists(const wchar_t* name) {
+  HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, name);
+  if (!h) return 1;
+  CloseHandle(h);
+  return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && !wcscmp(argv[1], L"windows")) return ListWindows(argv[2]);
   if (argc >= 7 && !wcscmp(argv[1], L"cover"))
@@ -248,7 +258,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) return Hold(argv[2], _wtoi(argv[3]));
   if (argc >= 3 && !wcscmp(argv[1], L"idle")) return Idle(argv[2]);
+  if (argc >= 3 && !wcscmp(argv[1], L"mutex")) return MutexExists(argv[2]);
   std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | keyed L T W H SECS | top NAME.exe | "
-               "workarea | children NAME.exe | idle HWND | hold PATH SECS | settingchange\n");
+               "workarea | children NAME.exe | idle HWND | hold PATH SECS | mutex NAME | settingchange\n");
   return 2;
 }
