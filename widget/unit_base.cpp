@@ -282,15 +282,34 @@ void TForm1::PopupMenu1Popup(ui::Component&) {
   ui::ProcessPendingMessages();
 }
 
+TForm1::DigitsPicture TForm1::CurrentDigitsPicture() {
+  DigitsPicture p;
+  p.caption = LabelNumber->Caption();
+  p.font = LabelNumber->GetFont();
+  p.keyColor = TransparentColorValue();
+  p.keyed = TransparentColor();
+  p.style = ui::StyleManager::Instance().ActiveName();
+  p.fontIndex = SelectedFontIndex();
+  p.scale = ScalePosition();
+  p.workArea = Windows().WorkArea();
+  p.dpi = Windows().DpiForWindow(Handle());
+  p.width = Width();
+  p.height = Height();
+  return p;
+}
+
 void TForm1::Timer1Timer(ui::Component&) {
   {
     WindowUpdateLock lock(Handle());
     if (CentredPositionChosen()) Centre();
     KeepAtBottom(platform::ZOrderKeep::AtTick);
+    if (FDrawnPicture && *FDrawnPicture == CurrentDigitsPicture()) return;
+    ++FDigitsRedraws;
     ApplyScale();
     Windows().InvalidateRect(Handle(), false);
   }
   Invalidate();
+  FDrawnPicture = CurrentDigitsPicture();
 }
 
 // ---- size and place -----------------------------------------------------------

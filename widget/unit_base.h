@@ -91,6 +91,8 @@ class TForm1 : public ui::Form {
   void ThemeLightClick(ui::Component& sender);
   void ThemeDarkClick(ui::Component& sender);
 
+  // How often the tick found something changed and scaled and repainted the digits.
+  int DigitsRedraws() const { return FDigitsRedraws; }
   int OriginalWidth() const { return FOriginalWidth; }
   int OriginalHeight() const { return FOriginalHeight; }
   bool ProcessPrioritySet() const { return FProcessPrioritySet; }
@@ -131,11 +133,32 @@ class TForm1 : public ui::Form {
   bool IsMouseIgnored() const;
   bool CentredPositionChosen() const;
 
+  // Everything the digits' picture and the window size are made from. The tick scales and
+  // repaints only when one of these differs from what was last drawn: an idle tick then
+  // keeps only the z-order call, and the system repaints from the drawn window as before.
+  struct DigitsPicture {
+    std::string caption;
+    ui::Font font;
+    ui::Color keyColor = 0;
+    bool keyed = false;
+    std::string style;
+    int fontIndex = 0;
+    int scale = 0;
+    platform::Rect workArea{};
+    int dpi = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const DigitsPicture&, const DigitsPicture&) = default;
+  };
+  DigitsPicture CurrentDigitsPicture();
+  std::optional<DigitsPicture> FDrawnPicture;
+
   ui::Color FCachedDesktopColor = 0;
   std::uint32_t FLastUpdateTime = 0;
   std::int32_t FOriginalWidth = 0;
   std::int32_t FOriginalHeight = 0;
   bool FProcessPrioritySet = false;
+  int FDigitsRedraws = 0;
 };
 
 // The widget, once its construction has begun; empty before and after.

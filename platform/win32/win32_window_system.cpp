@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <set>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_services.h"
@@ -98,6 +100,8 @@ class WindowSystem : public platform::WindowSystem {
     ::InvalidateRect(Hwnd(window), nullptr, erase ? TRUE : FALSE);
   }
   bool AddFontFromResource(int id) override {
+    // Each call would install another copy of the face: a font is installed once per process.
+    if (installedFonts_.count(id)) return true;
     HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(8) /* RT_FONT */);
     if (!res) return false;
     HGLOBAL loaded = LoadResource(nullptr, res);
@@ -106,7 +110,9 @@ class WindowSystem : public platform::WindowSystem {
     if (!data || size == 0) return false;
     DWORD installed = 0;
     // Never removed: the label may use the face until the process ends.
-    return AddFontMemResourceEx(data, size, nullptr, &installed) != nullptr;
+    if (!AddFontMemResourceEx(data, size, nullptr, &installed)) return false;
+    installedFonts_.insert(id);
+    return true;
   }
   int DpiForWindow(platform::WindowHandle window) const override {
     // GetDpiForWindow exists from Windows 10 1607; look it up so older loaders still start.
@@ -123,6 +129,9 @@ class WindowSystem : public platform::WindowSystem {
   int ShowMessageBox(const std::string& text, const std::string& title, platform::MessageIcon icon) override {
     return MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(), MessageBoxFlags(icon));
   }
+
+ private:
+  std::set<int> installedFonts_;  // resource ids of the faces installed so far
 };
 
 }  // namespace

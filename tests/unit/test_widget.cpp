@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "settings/ini_file.h"
 #include "widget/identity.h"
@@ -173,6 +174,69 @@ TEST_F(WidgetTest, TickLocksDrawingAroundItsWork) {
   EXPECT_EQ(Only(sys.calls, {"LockWindowUpdate", "SetWindowPosBottom", "InvalidateRect"}),
             (std::vector<std::string>{"LockWindowUpdate " + h, "SetWindowPosBottom " + h + " tick",
                                       "InvalidateRect " + h, "LockWindowUpdate 0x0"}));
+}
+
+TEST_F(WidgetTest, IdleTickKeepsTheZOrderButNeitherScalesNorRepaints) {
+  TForm1& f = Create();
+  f.Timer1->Tick();
+  const int redraws = f.DigitsRedraws();
+  const ui::Font font = f.LabelNumber->GetFont();
+  sys.calls.Clear();
+  for (int i = 0; i < 3; ++i) f.Timer1->Tick();
+  const std::string h = Hex(f.Handle());
+  EXPECT_EQ(f.DigitsRedraws(), redraws);
+  EXPECT_EQ(f.LabelNumber->GetFont(), font);
+  // The lock still ends however the tick does, and the z-order call stays on every tick.
+  EXPECT_EQ(Only(sys.calls, {"LockWindowUpdate", "SetWindowPosBottom", "InvalidateRect"}),
+            (std::vector<std::string>{"LockWindowUpdate " + h, "SetWindowPosBottom " + h + " tick",
+                                      "LockWindowUpdate 0x0", "LockWindowUpdate " + h,
+                                      "SetWindowPosBottom " + h + " tick", "LockWindowUpdate 0x0",
+                                      "LockWindowUpdate " + h, "SetWindowPosBottom " + h + " tick",
+                                      "LockWindowUpdate 0x0"}));
+}
+
+TEST(WidgetPicture, EachInputOfTheDigitsPictureMakesTheNextTickRedrawOnce) {
+  struct Case {
+    const char* what;
+    std::function<void(headless::Platform&, TForm1&, TForm2&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"number", [](auto&, TForm1& f, TForm2&) { f.LabelNumber->SetCaption("4321"); }},
+      {"font", [](auto&, TForm1& f, TForm2&) { f.ApplyFontIndex(widget::kSystemFontIndex); }},
+      {"colour",
+       [](auto&, TForm1& f, TForm2&) {
+         ui::Font font = f.LabelNumber->GetFont();
+         font.color = 0x0000FF;
+         f.LabelNumber->SetFont(font);
+       }},
+      {"scale", [](auto&, TForm1&, TForm2& d) { d.TrackBarScale->SetPosition(150); }},
+      {"dpi", [](headless::Platform& sys, TForm1&, TForm2&) { sys.windows.dpi = 144; }},
+      {"work area", [](headless::Platform& sys, TForm1&, TForm2&) { sys.windows.workArea = {0, 0, 1280, 680}; }},
+      {"window size", [](auto&, TForm1& f, TForm2&) { f.SetBounds(f.Left(), f.Top(), 50, 50); }},
+      {"key colour", [](auto&, TForm1& f, TForm2&) { f.SetTransparentColorValue(0x00FF00); }},
+      {"theme", [](auto&, TForm1& f, TForm2&) { f.ThemeDarkClick(*f.ThemeDark); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    widget_test::Program run;
+    headless::Platform& sys = run.sys;
+    TForm2& d = run.Start();
+    TForm1& f = *Form1;
+    f.Timer1->Tick();
+    f.Timer1->Tick();
+    const int before = f.DigitsRedraws();
+    c.change(sys, f, d);
+    sys.calls.Clear();
+    f.Timer1->Tick();
+    EXPECT_EQ(f.DigitsRedraws(), before + 1);
+    EXPECT_TRUE(sys.calls.Contains("InvalidateRect " + Hex(f.Handle())));
+    // Drawn once: the following tick finds the picture as drawn.
+    sys.calls.Clear();
+    f.Timer1->Tick();
+    EXPECT_EQ(f.DigitsRedraws(), before + 1);
+    EXPECT_FALSE(sys.calls.Contains("InvalidateRect " + Hex(f.Handle())));
+    EXPECT_TRUE(sys.calls.Contains("SetWindowPosBottom " + Hex(f.Handle()) + " tick"));
+  }
 }
 
 TEST_F(WidgetTest, TickCentresOnlyWhenTheCentredChoiceIsOn) {
