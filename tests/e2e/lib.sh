@@ -288,8 +288,9 @@ choose_menu_item() {
     *) fail "unknown menu item \"$1\"" ;;
   esac
   read -r l t r b < <(rect_of "$(menu_line)")
-  mapfile -t seps < <(menu_separators)
-  ((${#seps[@]} == 4)) || fail "the menu shows ${#seps[@]} separators, not 4"
+  # The menu's window comes before its picture: poll until all four separators are drawn.
+  _four_separators() { mapfile -t seps < <(menu_separators); ((${#seps[@]} == 4)); }
+  wait_for 10 _four_separators || fail "the menu shows ${#seps[@]} separators, not 4"
   top=${seps[$((section - 1))]}
   bottom=$(((section < 4)) && echo "${seps[$section]}" || echo "$b")
   y=$((top + 3 + (bottom - top - 3) * (2 * row + 1) / (2 * rows)))
