@@ -63,9 +63,14 @@ stop_app() {
   wait "$APP_PID" 2>/dev/null || true
   # Its single-instance mark goes only when Wine has torn the process down; a copy started
   # before that would take itself for a second one and end at once.
-  wait_until 15 "the ended program's single-instance mutex stayed" _fails single_instance_held
+  wait_until 15 "the ended program's single-instance mutex stayed" single_instance_gone
 }
-single_instance_held() { wine "$CIFRONA_PROBE" mutex Cifrona >/dev/null 2>&1; }
+# Only the probe's own "no such mutex" (exit 1) counts: a probe that did not run says nothing.
+single_instance_gone() {
+  local code=0
+  wine "$CIFRONA_PROBE" mutex Cifrona >/dev/null 2>&1 || code=$?
+  ((code == 1))
+}
 
 start_app() {
   (cd "$copy_dir" && exec wine "$copy_win\\Cifrona.exe" >"$out/app.log" 2>&1) &
