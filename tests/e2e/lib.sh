@@ -141,7 +141,7 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; fa
   while :; do
     "$@" && return 0
     (($(date +%s%N) < deadline)) || return 1
-    sleep 0.1
+    sleep 0.1  # the polling interval, so a poll of Wine does not run back to back
   done
 }
 # wait_until SECONDS MESSAGE COMMAND...: as wait_for, and the scenario fails with MESSAGE
@@ -173,7 +173,7 @@ _steady_poll() {
   fi
   STEADY_LAST=$now
   ((STEADY_SEEN >= 2 && t - STEADY_SINCE >= STEADY_NS)) && return 0
-  sleep 0.15
+  sleep 0.15  # the polling interval: looks apart in time, not only in order
   return 1
 }
 # holds_for SECONDS MESSAGE COMMAND...: COMMAND succeeds on every poll for the whole time.
@@ -241,7 +241,7 @@ _drawn_steady() {
     STEADY_SEEN=0 STEADY_SINCE=$stamp
   fi
   ((STEADY_SEEN >= 2 && stamp - STEADY_SINCE >= STEADY_NS)) && return 0
-  sleep 0.15
+  sleep 0.15  # the polling interval: looks apart in time, not only in order
   return 1
 }
 # wait_changed SECONDS MESSAGE LINE_COMMAND BEFORE: the window's pixels differ from BEFORE
