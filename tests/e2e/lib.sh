@@ -18,17 +18,37 @@ cp "$CIFRONA_EXE" "$copy_dir/Cifrona.exe"
 
 BACKGROUND="3050a0"  # the desktop colour, so transparency can be seen in pixels
 xsetroot -solid "#$BACKGROUND"
+# The program's single-copy mutex: a copy that finds it ends at once, silently.
+APP_MUTEX=Cifrona
 
 fail() {
   echo "FAIL [$scenario]: $*" >&2
-  # What the program was doing: still running or not, and the end of its log.
-  if [[ -n "${APP_PID:-}" ]]; then
-    if kill -0 "$APP_PID" 2>/dev/null; then echo "  the program is still running" >&2
-    else echo "  the program has ended" >&2; fi
-  fi
-  [[ -s "$out/app.log" ]] && { echo "  its log ends:" >&2; tail -n 15 "$out/app.log" | sed 's/^/    /' >&2; }
-  shot "failure" || true
+  shot "failure" >&2 || true
+  diagnose >&2 || true
   exit 1
+}
+# What a failure message alone does not tell: whether the program still runs, whether its
+# single-copy mutex is held (a copy started then ends at once), and what Wine said.
+diagnose() {
+  local pids state
+  pids=$(app_pids | tr '\n' ' ')
+  if [[ -n "${APP_PID:-}" ]] && kill -0 "$APP_PID" 2>/dev/null; then state="running (pid $APP_PID)"
+  elif [[ -n "${APP_PID:-}" ]]; then state="ended"
+  else state="never started"
+  fi
+  echo "  the program last started: $state; this scenario's copies in the prefix: ${pids:-none}"
+  # Bounded: a failure may come from a Wine that no longer answers.
+  case $(timeout 20 wine "$CIFRONA_PROBE" mutex "$APP_MUTEX" >/dev/null 2>&1; echo $?) in
+    0) echo "  the mutex \"$APP_MUTEX\" exists" ;;
+    1) echo "  the mutex \"$APP_MUTEX\" does not exist" ;;
+    *) echo "  the probe could not tell whether the mutex \"$APP_MUTEX\" exists" ;;
+  esac
+  if [[ -s "$out/app.log" ]]; then
+    echo "  the last lines of $out/app.log:"
+    tail -n 20 "$out/app.log" | sed 's/^/    /'
+  else
+    echo "  $out/app.log is empty or missing"
+  fi
 }
 note() { echo "[$scenario] $*"; }
 
@@ -43,34 +63,42 @@ installed_settings() { echo "$(appdata_dir)/Cifrona Project/Cifrona/Config/Optio
 portable_settings() { echo "$copy_dir/Config/Option.ini"; }
 clear_settings() { rm -rf "$(appdata_dir)/Cifrona Project"; rm -rf "$copy_dir/Config"; }
 
-kill_all() {
-  # Wine's own taskkill does not find programs by image name; end them from this side.
-  # Only this scenario's copy in this prefix: the same scenario may run at the same time in
-  # another prefix (another checkout's tests), under the same Windows path.
+# The processes of this scenario's copy in this prefix: the same scenario may run at the same
+# time in another prefix (another checkout's tests), under the same Windows path.
+app_pids() {
   local p
   for p in $(pgrep -f "e2e.$scenario.Cifrona\\.exe\$" || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && kill -KILL "$p" 2>/dev/null
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
+  return 0
+}
+kill_all() {
+  # Wine's own taskkill does not find programs by image name; end them from this side.
+  local p
+  for p in $(app_pids); do kill -KILL "$p" 2>/dev/null || true; done
   wait_for 5 no_windows || true
 }
 trap 'kill_all' EXIT
 
+# Exit code 1 of the probe, not any failure of it, says the mutex is gone.
+app_mutex_gone() {
+  local rc=0
+  wine "$CIFRONA_PROBE" mutex "$APP_MUTEX" >/dev/null 2>&1 || rc=$?
+  ((rc == 1))
+}
 # Ends this scenario's program and waits until it is gone, so the next start is not taken
-# for a second copy and no window of the old one is clicked.
+# for a second copy and no window of the old one is clicked. Gone means its mutex too: Wine
+# closes a killed process's handles only once it has torn the process down, which can come
+# after the Linux process has ended.
 stop_app() {
   kill_all
   wait_for 10 app_ended || fail "the program did not end"
   wait "$APP_PID" 2>/dev/null || true
-  # Its single-instance mark goes only when Wine has torn the process down; a copy started
-  # before that would take itself for a second one and end at once.
-  wait_until 15 "the ended program's single-instance mutex stayed" single_instance_gone
+  wait_for 10 _no_app_pids || fail "a copy of the program outlived the kill: $(app_pids | tr '\n' ' ')"
+  wait_until 15 "the ended program's mutex \"$APP_MUTEX\" is still there, so a new copy would end at once" \
+    app_mutex_gone
 }
-# Only the probe's own "no such mutex" (exit 1) counts: a probe that did not run says nothing.
-single_instance_gone() {
-  local code=0
-  wine "$CIFRONA_PROBE" mutex Cifrona >/dev/null 2>&1 || code=$?
-  ((code == 1))
-}
+_no_app_pids() { [[ -z "$(app_pids)" ]]; }
 
 start_app() {
   (cd "$copy_dir" && exec wine "$copy_win\\Cifrona.exe" >"$out/app.log" 2>&1) &
@@ -113,7 +141,7 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; fa
   while :; do
     "$@" && return 0
     (($(date +%s%N) < deadline)) || return 1
-    sleep 0.1
+    sleep 0.1  # the polling interval, so a poll of Wine does not run back to back
   done
 }
 # wait_until SECONDS MESSAGE COMMAND...: as wait_for, and the scenario fails with MESSAGE
@@ -145,7 +173,7 @@ _steady_poll() {
   fi
   STEADY_LAST=$now
   ((STEADY_SEEN >= 2 && t - STEADY_SINCE >= STEADY_NS)) && return 0
-  sleep 0.15
+  sleep 0.15  # the polling interval: looks apart in time, not only in order
   return 1
 }
 # holds_for SECONDS MESSAGE COMMAND...: COMMAND succeeds on every poll for the whole time.
@@ -213,7 +241,7 @@ _drawn_steady() {
     STEADY_SEEN=0 STEADY_SINCE=$stamp
   fi
   ((STEADY_SEEN >= 2 && stamp - STEADY_SINCE >= STEADY_NS)) && return 0
-  sleep 0.15
+  sleep 0.15  # the polling interval: looks apart in time, not only in order
   return 1
 }
 # wait_changed SECONDS MESSAGE LINE_COMMAND BEFORE: the window's pixels differ from BEFORE
@@ -355,3 +383,7 @@ wait_idle() {
   wine "$CIFRONA_PROBE" idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" >/dev/null 2>&1 ||
     fail "the program did not handle its input within 20 s${1:+ (window \"$1\")}"
 }
+
+# A copy left by the scenario before (ended at its exit, not awaited there) may still hold
+# the mutex in the shared prefix: this scenario's first start would end at once.
+wait_until 15 "a copy from before this scenario still holds the mutex \"$APP_MUTEX\"" app_mutex_gone

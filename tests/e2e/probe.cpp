@@ -18,7 +18,10 @@
 //   probe idle HWND            returns once the thread of that window (as "windows" prints it)
 //                              has handled the input sent to it before: exit code 0, or 1
 //                              after 20 seconds
-//   probe mutex NAME           exit code 0 while a mutex of that name exists, 1 when none does
+//   probe mutex NAME           exit code 0 when a mutex of that name exists in this logon (as
+//                              the program's single-copy check sees it), 1 when not
+//   probe hold PATH SECS       holds that file open without sharing for SECS seconds, as an
+//                              editor would; prints "held" once it is open
 #include <windows.h>
 #include <commctrl.h>
 
@@ -224,6 +227,14 @@ int Idle(const wchar_t* hwnd) {
   return 0;
 }
 
+// As the program asks at start-up: a copy that finds the mutex ends at once.
+int Mutex(const wchar_t* name) {
+  HANDLE h = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name);
+  if (!h) return 1;
+  CloseHandle(h);
+  return 0;
+}
+
 }  // namespace
 
 // Holds a file open without sharing for a while, as an editor would; prints "held" once open.
@@ -233,15 +244,6 @@ int Hold(const wchar_t* path, int seconds) {
   std::printf("held\n");
   std::fflush(stdout);
   Sleep(static_cast<DWORD>(seconds) * 1000);
-  CloseHandle(h);
-  return 0;
-}
-
-// Whether a named mutex exists: the program's single-instance mark outlives its windows
-// until the system has ended the process.
-int MutexExists(const wchar_t* name) {
-  HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, name);
-  if (!h) return 1;
   CloseHandle(h);
   return 0;
 }
@@ -258,8 +260,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) return Hold(argv[2], _wtoi(argv[3]));
   if (argc >= 3 && !wcscmp(argv[1], L"idle")) return Idle(argv[2]);
-  if (argc >= 3 && !wcscmp(argv[1], L"mutex")) return MutexExists(argv[2]);
+  if (argc >= 3 && !wcscmp(argv[1], L"mutex")) return Mutex(argv[2]);
   std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | keyed L T W H SECS | top NAME.exe | "
-               "workarea | children NAME.exe | idle HWND | hold PATH SECS | mutex NAME | settingchange\n");
+               "workarea | children NAME.exe | idle HWND | mutex NAME | hold PATH SECS | settingchange\n");
   return 2;
 }

@@ -32,7 +32,7 @@ wait_for 30 widget_shown || fail "the installer did not start the program"
 first=$(widget_line)
 caption=$(caption_of "$first")
 [[ "$caption" == "$CAPTION" ]] || fail "caption '$caption', expected '$CAPTION'"
-sleep 1.5
+wait_settled
 shot installed >/dev/null
 
 # 3. Installing again over the running program: it is closed first (its close keeps its
@@ -45,7 +45,7 @@ wait_for 30 restarted || fail "the program was not started again after the updat
 # Read into a variable first: grep -q ending a pipe early would fail it under pipefail.
 russian_entry() { local e; e=$(uninstall_entry) && grep -qi 'Language.*REG_DWORD.*0x419$' <<<"$e"; }
 wait_for 10 russian_entry || fail "/LANG=Russian did not pick the Russian installer ($(uninstall_entry | grep -i language))"
-sleep 1.5
+wait_settled
 
 # 4. The uninstaller (as the uninstall entry's quiet form runs it) closes the program and
 #    removes everything but the settings, the start-at-logon entry of this copy included.

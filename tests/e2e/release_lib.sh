@@ -32,6 +32,8 @@ trap 'kill_installed; kill_all' EXIT
 
 remove_installation() {
   kill_installed
+  # The installer starts the program next: the killed copy's mutex would end it at once.
+  wait_until 15 "the ended installed copy's mutex \"$APP_MUTEX\" is still there" app_mutex_gone
   rm -rf "$(install_dir)"
   wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1 || true
   wine reg delete "$RUN_KEY" /v Cifrona /f >/dev/null 2>&1 || true

@@ -21,7 +21,7 @@ run_installer "$temp_win\\older\\Cifrona-setup.exe" '/SILENT /SUPPRESSMSGBOXES /
 wait_for 30 widget_shown || fail "the older installer did not start the program"
 old_caption=$(caption_of "$(widget_line)")
 [[ "$old_caption" == "Cifrona $OLDER_VERSION ($BITS-bit)" ]] || fail "older caption '$old_caption'"
-sleep 1.5
+wait_settled
 
 run_installer "$temp_win\\Cifrona-setup.exe" '/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG= /MERGETASKS="runcmd1"'
 is_newer() { [[ "$(caption_of "$(widget_line)")" == "$CAPTION" ]]; }

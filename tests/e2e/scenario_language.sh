@@ -51,11 +51,15 @@ choose_menu_item "Язык"
 submenu_line() { probe_windows | grep 'visible=1' | grep 'class=#32768' | grep -vF "$(field "$menu" rect)" | head -n1; }
 submenu_open() { [[ -n "$(submenu_line)" ]]; }
 wait_for 10 submenu_open || fail "the language submenu did not open"
-sleep 0.5
+wait_drawn 10 "the language submenu was not drawn" submenu_line
 shot submenu >/dev/null
-# Entries sorted without case: English, Open, ReadOnly, Russian, Tidy.
+# Entries sorted without case: English, Open, ReadOnly, Russian, Tidy. The entry lights up
+# under the pointer before it is clicked: the menu has seen the pointer.
 read -r l t r b < <(rect_of "$(submenu_line)")
-xdotool mousemove $((l + 30)) $((t + 3 + (b - t - 6) / 10)) sleep 0.3 click 1
+before=$(pixels_of "$(submenu_line)")
+xdotool mousemove --sync $((l + 30)) $((t + 3 + (b - t - 6) / 10))
+wait_changed 10 "\"English\" did not light up under the pointer" submenu_line "$before"
+xdotool click 1
 settings_english() { probe_windows | grep 'visible=1' | grep -qF 'caption="Settings"'; }
 wait_for 10 settings_english || fail "the open settings dialog did not switch to English"
 probe_windows | grep -qF 'caption="About"' || fail "the About dialog did not switch: $(probe_windows)"

@@ -11,12 +11,10 @@ ABOUT="About"
 about_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$ABOUT\"" | head -n1; }
 about_shown() { [[ -n "$(about_line)" ]]; }
 about_gone() { ! about_shown; }
-# The widget centres itself on its first ticks; a click aimed at a moving widget misses.
-widget_still() {
-  local a
-  a=$(field "$(widget_line)" rect); sleep 1
-  [[ -n "$a" && "$a" == "$(field "$(widget_line)" rect)" ]]
-}
+# The widget centres itself on its first ticks; a click aimed at a moving widget misses. Its
+# place must hold longer than a one-second tick.
+widget_rect() { field "$(widget_line)" rect; }
+wait_widget_still() { STEADY_SPAN=1.2 wait_steady 20 "the widget keeps moving" widget_rect; }
 
 for dpi in 144; do
   clear_settings
@@ -26,12 +24,12 @@ for dpi in 144; do
   start_and_settle
   # The settings dialog: opened from the menu's "Settings" (the same place as "Настройки");
   # choosing keeps the English menu's screenshot.
-  wait_for 20 widget_still || fail "the widget keeps moving"
+  wait_widget_still
   open_widget_menu
   choose_menu_item "Настройки"
   cp "$out/menu.png" "$out/menu-$dpi.png"
   wait_for 10 settings_shown || fail "the English settings dialog did not open at $dpi DPI"
-  sleep 1
+  wait_drawn 10 "the English settings dialog was not drawn at $dpi DPI" settings_line
   shot "settings-$dpi" >/dev/null
   read -r dl dt dr db < <(rect_of "$(settings_line)")
   while read -r c; do
@@ -43,11 +41,11 @@ for dpi in 144; do
   settings_keys Escape
   wait_for 10 settings_gone || fail "Escape did not close the settings dialog"
 
-  wait_for 20 widget_still || fail "the widget keeps moving"
+  wait_widget_still
   open_widget_menu
   choose_menu_item "О программе"
   wait_for 10 about_shown || fail "About did not open at $dpi DPI"
-  sleep 1
+  wait_drawn 10 "About was not drawn at $dpi DPI" about_line
   shot "about-$dpi" >/dev/null
   stop_app
 done

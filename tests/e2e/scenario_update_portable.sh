@@ -51,6 +51,8 @@ cmp "$out/script.bat" "$out/expected.bat" || fail "the script differs from the e
 # end the restarted copy, so nothing of this scenario outlives it.
 script_gone() { [[ ! -e "$script" ]]; }
 wait_for 30 script_gone || note "the script did not delete itself"
-sleep 1
-kill_all
+# The script starts the new copy before it waits and deletes itself; end that copy once it
+# shows, and wait until it is gone with its mutex.
+wait_for 20 widget_shown || note "the script's restarted copy showed no widget"
+stop_app
 note "script $(basename "$script") written as expected"

@@ -23,11 +23,18 @@ choose_theme() {  # choose_theme ROW (0 Системная, 1 Светлая, 2 
   open_widget_menu
   choose_menu_item "Тема"
   wait_for 5 submenu_open || fail "the theme submenu did not open"
-  sleep 0.3
+  wait_drawn 10 "the theme submenu was not drawn" submenu_line
   read -r l t r b < <(rect_of "$(submenu_line)")
-  xdotool mousemove $((l + 30)) $((t + 3 + (b - t - 6) * (2 * $1 + 1) / 6)) sleep 0.3 click 1
+  # The item lights up under the pointer before it is clicked: the menu has seen the pointer.
+  local before
+  before=$(pixels_of "$(submenu_line)")
+  xdotool mousemove --sync $((l + 30)) $((t + 3 + (b - t - 6) * (2 * $1 + 1) / 6))
+  wait_changed 10 "theme item $1 did not light up under the pointer" submenu_line "$before"
+  xdotool click 1
   wait_for 5 menu_closed || fail "the menu stayed open"
-  sleep 0.5
+  # The choice is applied once the widget has handled the click, and shows once it is redrawn.
+  wait_idle
+  wait_drawn 10 "the widget was not redrawn after the theme choice" widget_line
 }
 
 # Client area of a dialog's X window: "X Y W H".
@@ -66,7 +73,7 @@ open_about() {
   open_widget_menu
   choose_menu_item "$ABOUT"
   wait_for 10 about_shown || fail "\"$ABOUT\" did not open"
-  sleep 1
+  wait_drawn 10 "\"$ABOUT\" was not drawn" about_line
 }
 close_about() {
   xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "^$ABOUT\$" | head -n1)" key Return
