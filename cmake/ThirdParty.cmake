@@ -8,7 +8,7 @@ if(WIN32)
     set(CIFRONA_TRIPLE x86_64-w64-mingw32)
   endif()
   set(_prefix "${CIFRONA_CACHE_DIR}/thirdparty/${CIFRONA_TRIPLE}")
-  if(NOT EXISTS "${_prefix}/.built-v1")
+  if(NOT EXISTS "${_prefix}/.built-v2")
     message(STATUS "Building libjpeg-turbo and libpng for ${CIFRONA_TRIPLE}")
     execute_process(COMMAND bash "${CMAKE_SOURCE_DIR}/tools/thirdparty.sh" ${CIFRONA_TRIPLE} "${CIFRONA_CACHE_DIR}"
                     RESULT_VARIABLE _rc)

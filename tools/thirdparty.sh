@@ -8,7 +8,7 @@ triple="$1"
 cache="$(mkdir -p "$2" && cd "$2" && pwd)"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 prefix="$cache/thirdparty/$triple"
-stamp="$prefix/.built-v1"
+stamp="$prefix/.built-v2"
 [[ -e "$stamp" ]] && exit 0
 
 src="$cache/src"
@@ -45,16 +45,24 @@ jpeg_src=$(compgen -G "$src/libjpeg-turbo-[0-9]*/" | head -n1)
 png_src=$(compgen -G "$src/libpng1.6-[0-9]*/" | head -n1)
 
 toolchain="$here/../cmake/toolchain-$triple.cmake"
+# Each function in its own section, so the linker keeps only what the program calls.
+cflags="-ffunction-sections -fdata-sections"
+# 32-bit MinGW unwinds with DWARF tables, and the linker keeps every function an .eh_frame
+# entry points at. These C libraries need no unwind tables: they leave errors by longjmp
+# (which on i686 walks SEH records, not DWARF), and no C++ exception ever passes through
+# them, because the program's callbacks catch everything. The 64-bit build keeps its tables:
+# its longjmp unwinds through them.
+[[ "$triple" == i686-* ]] && cflags+=" -fno-asynchronous-unwind-tables -fno-unwind-tables"
 work="$cache/build/$triple"
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
 cmake -S "$jpeg_src" -B "$work/jpeg" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$cflags" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF >"$work/jpeg.log" 2>&1 \
   && cmake --build "$work/jpeg" --target install >>"$work/jpeg.log" 2>&1 \
   || { echo "thirdparty: libjpeg-turbo build failed for $triple (see $work/jpeg.log)" >&2; exit 1; }
 cmake -S "$png_src" -B "$work/png" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$cflags" \
   -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
   -DZLIB_INCLUDE_DIR="/usr/$triple/include" -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" >"$work/png.log" 2>&1 \
   && cmake --build "$work/png" --target install >>"$work/png.log" 2>&1 \

@@ -1,7 +1,8 @@
 """Writes and reads .ico files with 32-bit BGRA entries.
 
-Entries below 256 pixels are stored as bitmaps, which every Windows version
-reads; the 256 pixel entry is stored as PNG to keep the file small.
+Every entry is stored as PNG, which Windows reads at any size since Vista (and
+Wine too): the icons are a large part of the executable, and uncompressed
+bitmaps would be several times bigger.
 """
 
 from __future__ import annotations
@@ -11,7 +12,7 @@ import struct
 
 from PIL import Image
 
-PNG_FROM = 256
+PNG_FROM = 0
 
 
 def _bmp_entry(img):
