@@ -117,58 +117,58 @@ void TForm2::CreateParams(ui::CreateParams& params) {
 }
 
 void TForm2::FormCreate(ui::Component&) {
-  // 1. The windows that exist so far in the chosen language.
+  // The windows that exist so far in the chosen language.
   if (Form1) Form1->Globload();
-  // 2. The scale field follows the slider's range.
+  // The scale field follows the slider's range.
   SpinEditScale->SetMaxValue(TrackBarScale->Max());
   SpinEditScale->SetMinValue(TrackBarScale->Min());
-  // 3.
+  // The wheel over the number or scale field steps that field.
   OnMouseWheel = [this](ui::Component& s, unsigned shift, int delta, ui::Point p, bool& handled) {
     FormMouseWheel(s, shift, delta, p, handled);
   };
-  // 4. The number stands in the middle of its field.
+  // The number stands in the middle of its field.
   SpinEditNumber->SetTextAlignment(ui::Alignment::Center);
 }
 
 // ---- settings ---------------------------------------------------------------------
 
 void TForm2::LoadNastr() {
-  // 1. A Run entry that cannot be rewritten is reported, but must not keep the stored
+  // A Run entry that cannot be rewritten is reported, but must not keep the stored
   // number, font and colour from reaching the widget.
   if (ui::Application* app = ui::Application::Current())
     app->Guard([this] { CheckAutoStart(); });
   else
     CheckAutoStart();
-  // 2.
+  // The settings file beside the program or in the user's folder, as decided at start.
   settings::IniFile ini(app::PortablePath());
-  // 3., 4. Both read as "not selected" when missing, which also clears the design choice.
+  // The window position choice. Both read as "not selected" when missing, which also clears the design choice.
   RadioButtonDefaultPosition->SetChecked(ini.ReadBool(keys::kOption, keys::kRadioButtonDefaultPosition, false));
   if (RadioButtonDefaultPosition->Checked()) RadioButtonDefaultPositionClick(*RadioButtonDefaultPosition);
   RadioButtonLastPosition->SetChecked(ini.ReadBool(keys::kOption, keys::kRadioButtonLastPosition, false));
   if (RadioButtonLastPosition->Checked()) RadioButtonLastPositionClick(*RadioButtonLastPosition);
-  // 5.
+  // Let the widget move to the chosen position before the next settings touch it.
   ui::ProcessPendingMessages();
-  // 6.
+  // The tray icon's colour.
   MenuColorTrayIcon->SetChecked(ini.ReadBool(keys::kOption, keys::kMenuColorTrayIcon, false));
   MenuColorTrayIconClick(*MenuColorTrayIcon);
-  // 7.
+  // Clicks through the digits.
   CheckBoxIgnoreMouse->SetChecked(ini.ReadBool(keys::kOption, keys::kCheckBoxIgnoreMouse, false));
   CheckBoxIgnoreMouseClick(*CheckBoxIgnoreMouse);
-  // 8. An index outside the list leaves it without a selection.
+  // The font. An index outside the list leaves it without a selection.
   ComboBoxFont->SetItemIndex(ini.ReadInteger(keys::kOption, keys::kComboBoxFont, 0));
   ComboBoxFontChange(*ComboBoxFont);
-  // 9., 10. The controls clamp; a changed value reaches the widget through their handlers.
+  // The number and the scale. The controls clamp; a changed value reaches the widget through their handlers.
   SpinEditNumber->SetValue(ini.ReadInteger(keys::kOption, keys::kSpinEditNumber, SpinEditNumber->Value()));
   TrackBarScale->SetPosition(ini.ReadInteger(keys::kOption, keys::kTrackBarScale, TrackBarScale->Position()));
-  // 11.
+  // Automatic colour.
   CheckBoxAutoColor->SetChecked(ini.ReadBool(keys::kOption, keys::kCheckBoxAutoColor, false));
   CheckBoxAutoColorClick(*CheckBoxAutoColor);
-  // 12. While the colour follows the desktop, the stored one is not even read.
+  // The stored colour. While the colour follows the desktop, the stored one is not even read.
   if (!CheckBoxAutoColor->Checked()) {
     SelectColor(ini.ReadInteger(keys::kOption, keys::kColorBoxNumber, keys::kDefaultColor));
     ColorBoxNumberClick(*ColorBoxNumber);
   }
-  // 13. The file closes with ini; nothing was written.
+  // The file closes with ini; nothing was written.
 }
 
 void TForm2::SelectColor(ui::Color color) {

@@ -96,32 +96,32 @@ void TForm1::CreateParams(ui::CreateParams& params) {
 // ---- creation and end --------------------------------------------------------
 
 void TForm1::FormCreate(ui::Component&) {
-  // 1. Portable or installed: every later path depends on it.
+  // Portable or installed: every later path depends on it.
   app::DecidePortableMode();
 
-  // 2. Identity texts.
+  // Identity texts.
   const std::string exe = platform::Current().system->ExecutablePath();
   const std::string version = FileInfoUtils::GetFileVersion(exe);
   SetCaption(identity::WindowCaption(Caption(), version, app::IsPortable()));
   Name->SetCaption(FileInfoUtils::GetFileDescription(exe));
   Version->SetCaption(identity::VersionItemCaption(version));
 
-  // 3. Bottom of the window stack; this creates the system window with its styles.
+  // Bottom of the window stack; this creates the system window with its styles.
   KeepAtBottom(platform::ZOrderKeep::AtTick);
 
-  // 4.
+  // Below normal priority: a clock on the desktop must never compete with the user's work.
   LowerProcessPriority();
 
-  // 5. Theme ticks from the settings file.
+  // Theme ticks from the settings file.
   LoadNastr();
 
-  // 6. The settings dialog does not exist yet, so this leaves the design font.
+  // The settings dialog does not exist yet, so this leaves the design font.
   FontApply();
 
-  // 7. The language submenu and the chosen language.
+  // The language submenu and the chosen language.
   LoadLanguage();
 
-  // 8.
+  // On the digits, a left drag moves the window and a right click opens the menu.
   LabelNumber->OnMouseDown = [this](ui::Component& s, ui::MouseButton b, unsigned shift, int x, int y) {
     LabelNumberMouseDown(s, b, shift, x, y);
   };
@@ -363,9 +363,9 @@ void TForm1::ExitSizeMove() {
 }
 
 void TForm1::SettingChange(ui::SystemSetting setting, const std::string&) {
-  // 1. The size limits follow a new work area (taskbar moved or resized).
+  // The size limits follow a new work area (taskbar moved or resized).
   if (setting == ui::SystemSetting::WorkArea) ApplyScale();
-  // 2. Apps may have switched between light and dark: the system theme follows. Only the
+  // Apps may have switched between light and dark: the system theme follows. Only the
   // look would suffer from a failure, so it is not reported.
   if (ThemeAuto->Checked()) {
     try {
@@ -373,7 +373,7 @@ void TForm1::SettingChange(ui::SystemSetting setting, const std::string&) {
     } catch (...) {
     }
   }
-  // 3. The taskbar may have turned light or dark: the tray picture follows.
+  // The taskbar may have turned light or dark: the tray picture follows.
   if (Form2) {
     try {
       Form2->MenuColorTrayIconClick(*Form2->MenuColorTrayIcon);
