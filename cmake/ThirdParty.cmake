@@ -1,15 +1,15 @@
 # zlib, libjpeg-turbo and libpng as the targets cifrona::zlib, cifrona::jpeg, cifrona::png.
-# Natively they are Debian's -dev packages; for Windows, zlib is Debian's MinGW package and
-# the other two are built statically from Debian's source packages (tools/thirdparty.sh).
+# Natively they are Debian's -dev packages; for Windows all three are built statically from
+# Debian's source packages (tools/thirdparty.sh).
 if(WIN32)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     set(CIFRONA_TRIPLE i686-w64-mingw32)
   else()
     set(CIFRONA_TRIPLE x86_64-w64-mingw32)
   endif()
-  set(_prefix "${CIFRONA_CACHE_DIR}/thirdparty/${CIFRONA_TRIPLE}")
-  if(NOT EXISTS "${_prefix}/.built-v2")
-    message(STATUS "Building libjpeg-turbo and libpng for ${CIFRONA_TRIPLE}")
+  set(_prefix "${CIFRONA_CACHE_DIR}/thirdparty/v3/${CIFRONA_TRIPLE}")
+  if(NOT EXISTS "${_prefix}/.built")
+    message(STATUS "Building zlib, libjpeg-turbo and libpng for ${CIFRONA_TRIPLE}")
     execute_process(COMMAND bash "${CMAKE_SOURCE_DIR}/tools/thirdparty.sh" ${CIFRONA_TRIPLE} "${CIFRONA_CACHE_DIR}"
                     RESULT_VARIABLE _rc)
     if(NOT _rc EQUAL 0)
@@ -17,8 +17,8 @@ if(WIN32)
     endif()
   endif()
   add_library(cifrona::zlib STATIC IMPORTED GLOBAL)
-  set_target_properties(cifrona::zlib PROPERTIES IMPORTED_LOCATION "/usr/${CIFRONA_TRIPLE}/lib/libz.a"
-                        INTERFACE_INCLUDE_DIRECTORIES "/usr/${CIFRONA_TRIPLE}/include")
+  set_target_properties(cifrona::zlib PROPERTIES IMPORTED_LOCATION "${_prefix}/lib/libz.a"
+                        INTERFACE_INCLUDE_DIRECTORIES "${_prefix}/include")
   add_library(cifrona::jpeg STATIC IMPORTED GLOBAL)
   set_target_properties(cifrona::jpeg PROPERTIES IMPORTED_LOCATION "${_prefix}/lib/libjpeg.a"
                         INTERFACE_INCLUDE_DIRECTORIES "${_prefix}/include")

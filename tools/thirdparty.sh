@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds static libjpeg-turbo and libpng for one MinGW target from Debian's own
+# Builds static zlib, libjpeg-turbo and libpng for one MinGW target from Debian's own
 # source packages. Sources are fetched once through a private apt sources list
 # (the system's apt configuration is never touched); builds are cached per target.
 #   tools/thirdparty.sh TRIPLE CACHE_DIR     e.g. x86_64-w64-mingw32 /repo/.cache
@@ -7,8 +7,9 @@ set -euo pipefail
 triple="$1"
 cache="$(mkdir -p "$2" && cd "$2" && pwd)"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-prefix="$cache/thirdparty/$triple"
-stamp="$prefix/.built-v2"
+# The layout version is part of the path, so a tree built with other options never mixes them.
+prefix="$cache/thirdparty/v3/$triple"
+stamp="$prefix/.built"
 [[ -e "$stamp" ]] && exit 0
 
 src="$cache/src"
@@ -39,8 +40,10 @@ fetch() {
     || { echo "thirdparty: 'apt-get source $pkg' failed (see $src/$pkg.log)" >&2; exit 1; }
 }
 
+fetch zlib 'zlib-[0-9]*/'
 fetch libjpeg-turbo 'libjpeg-turbo-[0-9]*/'
 fetch libpng1.6 'libpng1.6-[0-9]*/'
+zlib_src=$(compgen -G "$src/zlib-[0-9]*/" | head -n1)
 jpeg_src=$(compgen -G "$src/libjpeg-turbo-[0-9]*/" | head -n1)
 png_src=$(compgen -G "$src/libpng1.6-[0-9]*/" | head -n1)
 
@@ -55,16 +58,27 @@ cflags="-ffunction-sections -fdata-sections"
 [[ "$triple" == i686-* ]] && cflags+=" -fno-asynchronous-unwind-tables -fno-unwind-tables"
 work="$cache/build/$triple"
 rm -rf "$work" "$prefix"
-mkdir -p "$work"
+mkdir -p "$work" "$prefix/lib" "$prefix/include"
+# zlib as well, because Debian's MinGW libz.a is one section per file with unwind tables:
+# libpng's reader alone would pull in the whole compressor.
+(cd "$work" && mkdir zlib && cd zlib \
+  && for c in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
+              inftrees trees uncompr zutil; do "$triple-gcc" -O2 $cflags -c "$zlib_src/$c.c" -o "$c.o" || exit 1; done \
+  && "$triple-ar" rcs "$prefix/lib/libz.a" ./*.o \
+  && cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$prefix/include/") >"$work/zlib.log" 2>&1 \
+  || { echo "thirdparty: zlib build failed for $triple (see $work/zlib.log)" >&2; exit 1; }
+# No SIMD: the program decodes at one-eighth scale, where the vector code has nothing to do,
+# and it would double the decoder's size. No getenv: its sscanf pulls in a whole scanf.
 cmake -S "$jpeg_src" -B "$work/jpeg" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$cflags" \
-  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF >"$work/jpeg.log" 2>&1 \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF \
+  -DWITH_SIMD=0 -DCMAKE_C_FLAGS="$cflags -DNO_GETENV" >"$work/jpeg.log" 2>&1 \
   && cmake --build "$work/jpeg" --target install >>"$work/jpeg.log" 2>&1 \
   || { echo "thirdparty: libjpeg-turbo build failed for $triple (see $work/jpeg.log)" >&2; exit 1; }
 cmake -S "$png_src" -B "$work/png" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$cflags" \
   -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-  -DZLIB_INCLUDE_DIR="/usr/$triple/include" -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" >"$work/png.log" 2>&1 \
+  -DZLIB_INCLUDE_DIR="$prefix/include" -DZLIB_LIBRARY="$prefix/lib/libz.a" >"$work/png.log" 2>&1 \
   && cmake --build "$work/png" --target install >>"$work/png.log" 2>&1 \
   || { echo "thirdparty: libpng build failed for $triple (see $work/png.log)" >&2; exit 1; }
 rm -rf "$work"
