@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""The update scenarios' loopback server: serves a folder like `python3 -m http.server`, on
+127.0.0.1 only, and can be slow where a scenario needs to watch the program wait.
+
+  update_server.py --port N --directory DIR [--slow NAME --chunk BYTES --pause SECONDS]
+                   [--hold NAME --gate FILE --hold-limit SECONDS]
+
+--slow: a file whose name is NAME is sent with its length first, then in CHUNK-byte pieces
+  with PAUSE seconds between them, so the client sees it arrive bit by bit.
+--hold: a file whose name is NAME is answered only once FILE exists (or HOLD-LIMIT seconds
+  have passed), so the client's wait for it can be seen.
+A client that goes away in the middle of a body is logged as "aborted PATH after N bytes".
+With --port 0 a free port is taken; the port is printed on the first line of stdout.
+"""
+import argparse
+import functools
+import http.server
+import os
+import sys
+import time
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    options = None
+
+    def log_request(self, code="-", size="-"):
+        # As http.server logs it, and who asked: the program's download or its check.
+        self.log_message('"%s" %s %s "%s"', self.requestline, str(code), str(size),
+                         self.headers.get("User-Agent", "") if self.headers else "")
+
+    def send_head(self):
+        name = os.path.basename(self.path.split("?", 1)[0])
+        o = self.options
+        if o.hold and name == o.hold:
+            deadline = time.monotonic() + o.hold_limit
+            while not os.path.exists(o.gate) and time.monotonic() < deadline:
+                time.sleep(0.05)
+        return super().send_head()
+
+    def copyfile(self, source, outputfile):
+        name = os.path.basename(self.path.split("?", 1)[0])
+        o = self.options
+        if not (o.slow and name == o.slow):
+            return super().copyfile(source, outputfile)
+        sent = 0
+        try:
+            while True:
+                piece = source.read(o.chunk)
+                if not piece:
+                    break
+                outputfile.write(piece)
+                outputfile.flush()
+                sent += len(piece)
+                time.sleep(o.pause)
+        except (BrokenPipeError, ConnectionResetError):
+            self.log_message("aborted %s after %d bytes", self.path, sent)
+            self.close_connection = True
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--port", type=int, required=True)
+    p.add_argument("--directory", required=True)
+    p.add_argument("--slow")
+    p.add_argument("--chunk", type=int, default=512)
+    p.add_argument("--pause", type=float, default=0.1)
+    p.add_argument("--hold")
+    p.add_argument("--gate")
+    p.add_argument("--hold-limit", type=float, default=4.0)
+    o = p.parse_args()
+    if o.hold and not o.gate:
+        p.error("--hold needs --gate")
+    Handler.options = o
+    handler = functools.partial(Handler, directory=o.directory)
+    # Loopback only: nothing outside this machine may reach the test server.
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", o.port), handler)
+    print(server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
