@@ -11,19 +11,39 @@ UPDATE="Обновление"
 installer="$(temp_dir)/Cifrona-setup.exe"
 gate="$out/version-gate"
 
-# (Re)starts the loopback update server with the given options (see update_server.py).
-server_down() { ! server_up; }
-serve() {
+# The update server listens on a free port and the program reaches it as its proxy (the
+# user's Internet settings in this prefix), so no other program on this machine that asks
+# the build's fixed loopback port meets this server, and this one meets no other.
+INET='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+PORT=0
+trap 'kill_all; [[ -z "$SERVER_PID" ]] || kill "$SERVER_PID" 2>/dev/null || true; no_proxy' EXIT
+no_proxy() {
+  wine reg delete "$INET" /v ProxyEnable /f >/dev/null 2>&1 || true
+  wine reg delete "$INET" /v ProxyServer /f >/dev/null 2>&1 || true
+}
+proxy_up() { (exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null; }
+proxy_down() { ! proxy_up; }
+_port_told() { [[ -s "$out/server.port" ]]; }
+serve() {  # serve OPTIONS...: (re)starts the server with those options (update_server.py)
   if [[ -n "$SERVER_PID" ]]; then
     kill "$SERVER_PID" 2>/dev/null || true
     wait "$SERVER_PID" 2>/dev/null || true
     SERVER_PID=
+    wait_until 10 "the previous test server still answers" proxy_down
   fi
-  wait_until 10 "the previous test server still answers" server_down
-  python3 "$(dirname "$0")/update_server.py" --port "$PRIMARY_PORT" --directory "$www" "$@" \
-    >/dev/null 2>>"$out/server.log" &
+  rm -f "$out/server.port"
+  # The same port again once there is one: the proxy setting stays as it is.
+  python3 "$(dirname "$0")/update_server.py" --port "$PORT" --directory "$www" "$@" \
+    >"$out/server.port" 2>>"$out/server.log" &
   SERVER_PID=$!
-  wait_until 10 "the test server did not start on port $PRIMARY_PORT" server_up
+  wait_until 10 "the test server did not tell its port" _port_told
+  if ((PORT == 0)); then
+    PORT=$(head -n1 "$out/server.port")
+    wine reg add "$INET" /v ProxyServer /t REG_SZ /d "127.0.0.1:$PORT" /f >/dev/null 2>&1 ||
+      fail "could not set the proxy"
+    wine reg add "$INET" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1 || fail "could not enable the proxy"
+  fi
+  wait_until 10 "the test server did not start on port $PORT" proxy_up
 }
 
 # One look at the window's controls, into STATE: Download's text and whether it is enabled,
@@ -104,7 +124,7 @@ note_position() {  # note_position VISIBLE POSITION
   if ((${#SEEN[@]} == 0)) || (($2 > ${SEEN[-1]})); then SEEN+=("$2"); fi
 }
 progress_moved() { look; ((${#SEEN[@]} >= 2)); }
-sig_requests() { grep -c 'GET /download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log" || true; }
+sig_requests() { grep -c 'GET [^ ]*/download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log" || true; }
 no_installer_started() { [[ ! -e "$(args_file)" ]]; }
 _window_open() { probe_windows | grep 'visible=1' | grep -qF "caption=\"$UPDATE\""; }
 _window_closed() { ! _window_open; }
@@ -154,11 +174,13 @@ wait_until 20 "the downloaded installer was not opened" test -e "$(args_file)"
 cmp -s "$installer" "$folder/Cifrona-setup.exe" || fail "the installer left for the user is not the one served"
 app_running || fail "the program ended after a download without Quick"
 
-# 2. Opened again: a slower download (2 KiB every 0.1 s, a block every 0.8 s, 51 seconds
-# in all) cancelled as soon as it is under way. The first download's installer is still in
-# the folder.
+# 2. Opened again: a slower download (2 KiB every 0.1 s, a block every 0.8 s) cancelled as
+# soon as it is under way. It is made 2 MiB, 100 seconds in all, so Cancel comes well before
+# its end even on a loaded machine: the window is read only between blocks. The first
+# download's installer is still in the folder.
 rm -f "$(args_file)"
 before=$(md5sum <"$installer")
+head -c $((1024 * 1024)) /dev/zero >>"$folder/Cifrona-setup.exe"
 serve --slow Cifrona-setup.exe --chunk 2048 --pause 0.1
 click_on "$(update_child "Закрыть")"
 wait_until 10 "the update window did not close" _window_closed
@@ -178,10 +200,11 @@ note "slow download under way at $(bar_position)% ($(shot slow-download))"
 # Nothing of it is on the disk yet: the earlier installer of that name is as it was.
 [[ $(md5sum <"$installer") == "$before" ]] || fail "the running download changed the file in the temporary folder"
 click_on "$(update_child "Отмена")"
+note "Cancel clicked at $(date +%T)"
 await_state cancelled "$CANCELLED" "download=Скачать/1 close=1 options=1 bar=0/0"
 wait_until 10 "Cancel did not delete $installer" _installer_gone
 _dropped() { grep -q 'aborted /download/Cifrona/Cifrona-setup.exe after' "$out/server.log"; }
-wait_until 10 "the server did not see the download dropped" _dropped
+wait_until 5 "the server did not see the download dropped" _dropped
 note "$(grep -o 'aborted .*' "$out/server.log" | tail -n1)"
 holds_for 1 "an installer was started after Cancel" no_installer_started
 [[ ! -e "$installer" ]] || fail "the download was written after Cancel"

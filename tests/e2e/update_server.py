@@ -11,6 +11,11 @@
   have passed), so the client's wait for it can be seen.
 A client that goes away in the middle of a body is logged as "aborted PATH after N bytes".
 With --port 0 a free port is taken; the port is printed on the first line of stdout.
+
+It also answers as an HTTP proxy for addresses on 127.0.0.1 (a request line with the whole
+URL), from the same folder: a scenario can point the program's proxy setting at a free port
+instead of taking the fixed port its build asks, which other programs on this machine may
+use too. It never forwards anything; any other host gets 502.
 """
 import argparse
 import functools
@@ -18,6 +23,7 @@ import http.server
 import os
 import sys
 import time
+import urllib.parse
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -27,6 +33,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         # As http.server logs it, and who asked: the program's download or its check.
         self.log_message('"%s" %s %s "%s"', self.requestline, str(code), str(size),
                          self.headers.get("User-Agent", "") if self.headers else "")
+
+    def parse_request(self):
+        if not super().parse_request():
+            return False
+        if "://" in self.path:
+            url = urllib.parse.urlsplit(self.path)
+            if url.scheme != "http" or url.hostname != "127.0.0.1":
+                self.send_error(502, "Only 127.0.0.1 is served here")
+                return False
+            self.path = url.path + ("?" + url.query if url.query else "")
+        return True
 
     def send_head(self):
         name = os.path.basename(self.path.split("?", 1)[0])
