@@ -140,8 +140,9 @@ serve_files "9.0.0.0"
 # the installer is made 1 MiB (the stand-in runs with the padding) and signed again.
 head -c $((1024 * 1024 - $(stat -c %s "$folder/Cifrona-setup.exe"))) /dev/zero >>"$folder/Cifrona-setup.exe"
 bash "$repo/tools/sign-update.sh" "$RELEASE_KEY" "$folder/Cifrona-setup.exe" "9.0.0.0"
-# The check waits for the gate, so "checking" stays on the screen until it has been seen;
-# the installer comes in 8 KiB pieces 0.1 s apart (a block every 0.2 s, 13 seconds in all).
+# version.txt trickles until the gate is opened, so "checking" stays on the screen until it
+# has been seen; the installer comes in 8 KiB pieces 0.1 s apart (a block every 0.2 s, 13
+# seconds in all).
 serve --hold version.txt --gate "$gate" --slow Cifrona-setup.exe --chunk 8192 --pause 0.1
 
 start_and_settle
@@ -200,7 +201,6 @@ note "slow download under way at $(bar_position)% ($(shot slow-download))"
 # Nothing of it is on the disk yet: the earlier installer of that name is as it was.
 [[ $(md5sum <"$installer") == "$before" ]] || fail "the running download changed the file in the temporary folder"
 click_on "$(update_child "Отмена")"
-note "Cancel clicked at $(date +%T)"
 await_state cancelled "$CANCELLED" "download=Скачать/1 close=1 options=1 bar=0/0"
 wait_until 10 "Cancel did not delete $installer" _installer_gone
 _dropped() { grep -q 'aborted /download/Cifrona/Cifrona-setup.exe after' "$out/server.log"; }

@@ -3,12 +3,13 @@
 127.0.0.1 only, and can be slow where a scenario needs to watch the program wait.
 
   update_server.py --port N --directory DIR [--slow NAME --chunk BYTES --pause SECONDS]
-                   [--hold NAME --gate FILE --hold-limit SECONDS]
+                   [--hold NAME --gate FILE --drip SECONDS]
 
 --slow: a file whose name is NAME is sent with its length first, then in CHUNK-byte pieces
   with PAUSE seconds between them, so the client sees it arrive bit by bit.
---hold: a file whose name is NAME is answered only once FILE exists (or HOLD-LIMIT seconds
-  have passed), so the client's wait for it can be seen.
+--hold: the body of a file whose name is NAME is held back until FILE exists, so the
+  client's wait for it can be seen. Meanwhile one byte goes every DRIP seconds, so a client
+  with a time limit per read keeps waiting; when the body runs short, it is sent whole.
 A client that goes away in the middle of a body is logged as "aborted PATH after N bytes".
 With --port 0 a free port is taken; the port is printed on the first line of stdout.
 
@@ -45,18 +46,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.path = url.path + ("?" + url.query if url.query else "")
         return True
 
-    def send_head(self):
-        name = os.path.basename(self.path.split("?", 1)[0])
-        o = self.options
-        if o.hold and name == o.hold:
-            deadline = time.monotonic() + o.hold_limit
-            while not os.path.exists(o.gate) and time.monotonic() < deadline:
-                time.sleep(0.05)
-        return super().send_head()
-
     def copyfile(self, source, outputfile):
         name = os.path.basename(self.path.split("?", 1)[0])
         o = self.options
+        if o.hold and name == o.hold:
+            return self.held(source, outputfile)
         if not (o.slow and name == o.slow):
             return super().copyfile(source, outputfile)
         sent = 0
@@ -73,6 +67,23 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.log_message("aborted %s after %d bytes", self.path, sent)
             self.close_connection = True
 
+    def held(self, source, outputfile):
+        o = self.options
+        body = source.read()
+        sent = 0
+        try:
+            while not os.path.exists(o.gate) and sent < len(body) - 1:
+                outputfile.write(body[sent:sent + 1])
+                outputfile.flush()
+                sent += 1
+                deadline = time.monotonic() + o.drip
+                while not os.path.exists(o.gate) and time.monotonic() < deadline:
+                    time.sleep(0.05)
+            outputfile.write(body[sent:])
+        except (BrokenPipeError, ConnectionResetError):
+            self.log_message("aborted %s after %d bytes", self.path, sent)
+            self.close_connection = True
+
 
 def main():
     p = argparse.ArgumentParser()
@@ -83,7 +94,7 @@ def main():
     p.add_argument("--pause", type=float, default=0.1)
     p.add_argument("--hold")
     p.add_argument("--gate")
-    p.add_argument("--hold-limit", type=float, default=4.0)
+    p.add_argument("--drip", type=float, default=2.0)
     o = p.parse_args()
     if o.hold and not o.gate:
         p.error("--hold needs --gate")
