@@ -194,12 +194,17 @@ await_state reopened "$NEWER" "download=Скачать/1 close=1 options=1 bar=0
 click_on "$(update_child "Быстрое")"  # back to Quick: a download that got through would install at once
 [[ $(field "$(update_child "Быстрое")" state) == 1 ]] || fail "Quick did not tick"
 sigs=$(sig_requests)
+temp_listing() { ls -A "$(temp_dir)"; }
+temp_before=$(temp_listing)
 click_on "$(update_child "Скачать")"
 _arriving() { look && [[ $(bar_position) =~ ^[1-9][0-9]*$ ]]; }
 wait_until 20 "the slow download did not get under way" _arriving
 note "slow download under way at $(bar_position)% ($(shot slow-download))"
-# Nothing of it is on the disk yet: the earlier installer of that name is as it was.
+# Nothing of it is on the disk yet: the earlier installer of that name is as it was, and
+# no other file has come to the folder.
 [[ $(md5sum <"$installer") == "$before" ]] || fail "the running download changed the file in the temporary folder"
+[[ $(temp_listing) == "$temp_before" ]] ||
+  fail "files came to the temporary folder during the download: $(comm -13 <(echo "$temp_before") <(temp_listing) | tr '\n' ' ')"
 click_on "$(update_child "Отмена")"
 await_state cancelled "$CANCELLED" "download=Скачать/1 close=1 options=1 bar=0/0"
 wait_until 10 "Cancel did not delete $installer" _installer_gone
@@ -208,6 +213,8 @@ wait_until 5 "the server did not see the download dropped" _dropped
 note "$(grep -o 'aborted .*' "$out/server.log" | tail -n1)"
 holds_for 1 "an installer was started after Cancel" no_installer_started
 [[ ! -e "$installer" ]] || fail "the download was written after Cancel"
+[[ $(temp_listing) == "$(grep -vxF Cifrona-setup.exe <<<"$temp_before")" ]] ||
+  fail "the temporary folder changed otherwise after Cancel: $(temp_listing | tr '\n' ' ')"
 [[ $(sig_requests) == "$sigs" ]] || fail "the signature was fetched after Cancel"
 app_running || fail "the program ended after Cancel"
 in_state cancelled "$CANCELLED" "download=Скачать/1 close=1 options=1 bar=0/0" ||
