@@ -12,25 +12,37 @@
 //                              Windows does when the taskbar or the apps change theme
 //   probe top NAME.exe         brings that program's first visible window to the front
 //   probe workarea             the primary monitor's work area: L T R B
-//   probe children NAME.exe    one line per child window of that program's windows:
+//   probe children NAME.exe [HWND]
+//                              one line per child window of that program's windows (of the
+//                              one window HWND only, so a busy program is asked less):
 //                              top-level caption, class, text, screen rect, and the control's
-//                              state (check box tick, slider position, list index)
+//                              state (check box tick, slider position, list index, progress
+//                              bar position; "?" when the program did not answer in 3 s)
 //   probe idle HWND            returns once the thread of that window (as "windows" prints it)
 //                              has handled the input sent to it before: exit code 0, or 1
 //                              after 20 seconds
 //   probe mutex NAME           exit code 0 when a mutex of that name exists in this logon (as
 //                              the program's single-copy check sees it), 1 when not
+//   probe inkwidth FACE POINTS BOLD HEX
+//                              the ink width in pixels of a text (UTF-8 as hex digits) drawn in
+//                              that font as the program draws a label (BOLD 1 or 0)
 //   probe hold PATH SECS       holds that file open without sharing for SECS seconds, as an
 //                              editor would; prints "held" once it is open
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
 
 namespace {
+
+// A window handle as "windows" prints it (hex digits).
+HWND HwndFrom(const wchar_t* text) {
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(wcstoull(text, nullptr, 16)));
+}
 
 std::string Utf8(const wchar_t* w) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
@@ -172,12 +184,19 @@ int WorkArea() {
   return 0;
 }
 
-// The state a test needs from a control, by its class.
-long long StateOf(HWND h, const std::wstring& cls) {
-  if (_wcsicmp(cls.c_str(), L"Button") == 0) return SendMessageW(h, BM_GETCHECK, 0, 0);
-  if (_wcsicmp(cls.c_str(), TRACKBAR_CLASSW) == 0) return SendMessageW(h, TBM_GETPOS, 0, 0);
-  if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) return SendMessageW(h, CB_GETCURSEL, 0, 0);
-  return 0;
+// The state a test needs from a control, by its class. Asked with a time limit: a program
+// busy on its user-interface thread (a download waiting for data) answers late, and the
+// probe must not hang with it: "?" then.
+std::string StateOf(HWND h, const std::wstring& cls) {
+  UINT message = 0;
+  if (_wcsicmp(cls.c_str(), L"Button") == 0) message = BM_GETCHECK;
+  else if (_wcsicmp(cls.c_str(), TRACKBAR_CLASSW) == 0) message = TBM_GETPOS;
+  else if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) message = CB_GETCURSEL;
+  else if (_wcsicmp(cls.c_str(), PROGRESS_CLASSW) == 0) message = PBM_GETPOS;
+  else return "0";
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(h, message, 0, 0, SMTO_ABORTIFHUNG, 3000, &result)) return "?";
+  return std::to_string(static_cast<long long>(static_cast<LRESULT>(result)));
 }
 
 BOOL CALLBACK PrintChild(HWND h, LPARAM topCaption) {
@@ -185,22 +204,23 @@ BOOL CALLBACK PrintChild(HWND h, LPARAM topCaption) {
   GetClassNameW(h, cls, 256);
   // An edit's text is not its window caption: ask the control.
   if (_wcsicmp(cls, L"Edit") == 0)
-    SendMessageW(h, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    SendMessageTimeoutW(h, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, nullptr);
   else
     GetWindowTextW(h, text, 512);
   RECT r{};
   GetWindowRect(h, &r);
-  std::printf("top=\"%s\" class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d state=%lld\n",
+  std::printf("top=\"%s\" class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d state=%s\n",
               Utf8(reinterpret_cast<const wchar_t*>(topCaption)).c_str(), Utf8(cls).c_str(), Utf8(text).c_str(), r.left,
-              r.top, r.right, r.bottom, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, StateOf(h, cls));
+              r.top, r.right, r.bottom, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, StateOf(h, cls).c_str());
   return TRUE;
 }
 
-int ListChildren(const wchar_t* exe) {
+int ListChildren(const wchar_t* exe, HWND only) {
   // Hidden windows too: a hidden dialog's controls still hold the program's settings.
   for (const auto& f : WindowsOf(exe)) {
     wchar_t top[512] = {};
     GetWindowTextW(f.hwnd, top, 512);
+    if (only && f.hwnd != only) continue;
     EnumChildWindows(f.hwnd, PrintChild, reinterpret_cast<LPARAM>(top));
   }
   std::fflush(stdout);
@@ -211,7 +231,7 @@ int ListChildren(const wchar_t* exe) {
 // invalid now and then validated proves that the input already queued was handled. Twice,
 // since the first paint may come before the thread has read pending input from X.
 int Idle(const wchar_t* hwnd) {
-  const HWND target = reinterpret_cast<HWND>(static_cast<uintptr_t>(wcstoull(hwnd, nullptr, 16)));
+  const HWND target = HwndFrom(hwnd);
   if (!IsWindow(target)) return 1;
   const DWORD deadline = GetTickCount() + 20000;
   for (int round = 0; round < 2; ++round) {
@@ -232,6 +252,69 @@ int Mutex(const wchar_t* name) {
   HANDLE h = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name);
   if (!h) return 1;
   CloseHandle(h);
+  return 0;
+}
+
+// The width of the ink of TEXT (UTF-8 in hex, so no code page stands between) drawn in one
+// line as the program draws a label: that font, at the screen's DPI. A scenario compares it
+// with the ink it finds on the screen to tell which text a windowless label shows.
+int InkWidth(const wchar_t* face, int points, bool bold, const wchar_t* hex) {
+  std::string utf8;
+  for (const wchar_t* p = hex; p[0] && p[1]; p += 2) {
+    wchar_t pair[3] = {p[0], p[1], 0};
+    utf8.push_back(static_cast<char>(wcstoul(pair, nullptr, 16)));
+  }
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring text(n > 0 ? n - 1 : 0, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, text.data(), n);
+  HDC screen = GetDC(nullptr);
+  const int w = 2000, h = 80;
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = CLEARTYPE_NATURAL_QUALITY;
+  wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+  HFONT font = CreateFontIndirectW(&lf);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  RECT all{0, 0, w, h};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  RECT r{20, 20, w - 20, h - 20};
+  DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_NOPREFIX);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+  SelectObject(dc, oldBitmap);
+  GetDIBits(dc, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+  int left = w, right = -1;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const DWORD p = pixels[static_cast<size_t>(y) * w + x];
+      const int darkest = std::min({static_cast<int>(p & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+                                    static_cast<int>((p >> 16) & 0xFF)});
+      // As dark as the scenarios' ink threshold: a faint edge of smoothing is no ink.
+      if (darkest < 200) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  std::printf("%d\n", right < left ? 0 : right - left + 1);
+  std::fflush(stdout);
   return 0;
 }
 
@@ -257,11 +340,13 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 7 && !wcscmp(argv[1], L"keyed"))
     return Keyed(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
   if (argc >= 2 && !wcscmp(argv[1], L"workarea")) return WorkArea();
-  if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2]);
+  if (argc >= 3 && !wcscmp(argv[1], L"children")) return ListChildren(argv[2], argc >= 4 ? HwndFrom(argv[3]) : nullptr);
   if (argc >= 4 && !wcscmp(argv[1], L"hold")) return Hold(argv[2], _wtoi(argv[3]));
   if (argc >= 3 && !wcscmp(argv[1], L"idle")) return Idle(argv[2]);
   if (argc >= 3 && !wcscmp(argv[1], L"mutex")) return Mutex(argv[2]);
+  if (argc >= 6 && !wcscmp(argv[1], L"inkwidth")) return InkWidth(argv[2], _wtoi(argv[3]), _wtoi(argv[4]) != 0, argv[5]);
   std::fprintf(stderr, "usage: probe windows NAME.exe | cover L T W H SECS | keyed L T W H SECS | top NAME.exe | "
-               "workarea | children NAME.exe | idle HWND | mutex NAME | hold PATH SECS | settingchange\n");
+               "workarea | children NAME.exe [HWND] | idle HWND | mutex NAME | hold PATH SECS | settingchange | "
+               "inkwidth FACE POINTS BOLD HEXTEXT\n");
   return 2;
 }
