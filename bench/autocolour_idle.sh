@@ -27,8 +27,10 @@ trap 'wine reg add "HKCU\Control Panel\Desktop" /v Wallpaper /t REG_SZ /d "" /f 
 measure() {  # measure 0|1 -> "cpu_ms rss_kb"
   printf '[Option]\r\nCheckBoxAutoColor=%s\r\n' "$1" >"$dir/Config/Option.ini"
   (cd "$dir" && exec wine 'C:\bench-autocolour\Cifrona.exe' >/dev/null 2>&1) &
-  local pid=$!
+  local launcher=$! pid
   until xdotool search --onlyvisible --name '^Cifrona ' >/dev/null 2>&1; do sleep 0.05; done
+  # Wine may start the program through its own launcher: measure the program's process.
+  pid=$(pgrep -n -f 'bench-autocolour.Cifrona\.exe$')
   sleep 3  # start-up and the first sampling are not part of the idle cost
   local t0 t1 rss
   t0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
@@ -36,7 +38,7 @@ measure() {  # measure 0|1 -> "cpu_ms rss_kb"
   t1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
   kill "$pid"
-  wait "$pid" 2>/dev/null || true
+  wait "$launcher" 2>/dev/null || true
   while xdotool search --onlyvisible --name '^Cifrona ' >/dev/null 2>&1; do sleep 0.1; done
   echo "$(((t1 - t0) * 1000 / $(getconf CLK_TCK))) $rss"
 }

@@ -23,6 +23,7 @@ bin="$repo/build/win64"
 dir="$WINEPREFIX/drive_c/bench"
 rm -rf "$dir" && mkdir -p "$dir"
 cp "$bin/Cifrona.exe" "$bin/bench/baseline_win32.exe" "$dir/"
+probe="$bin/tests/e2e/probe.exe"
 : >"$dir/portable.ini"  # settings beside the copy, where this script sets automatic colour
 log="$repo/build/bench/process_bench.log"
 mkdir -p "$(dirname "$log")" && : >"$log"
@@ -31,7 +32,15 @@ pids=()
 stop_all() {
   ((${#pids[@]})) && kill -KILL "${pids[@]}" 2>/dev/null || true
   pids=()
-  for _ in $(seq 100); do pgrep -f 'bench.(Cifrona|baseline_win32)\.exe$' >/dev/null || return 0; sleep 0.1; done
+  for _ in $(seq 100); do pgrep -f 'bench.(Cifrona|baseline_win32)\.exe$' >/dev/null || break; sleep 0.1; done
+  # The single-copy mutex outlives the process until Wine has torn it down; a copy started
+  # before that ends at once, taking itself for a second one.
+  local rc
+  for _ in $(seq 150); do
+    rc=0; wine "$probe" mutex Cifrona >/dev/null 2>&1 || rc=$?
+    ((rc == 1)) && return 0
+    sleep 0.1
+  done
 }
 trap 'stop_all; wineserver -k 2>/dev/null || true; kill $CIFRONA_XVFB_PID 2>/dev/null || true' EXIT
 
@@ -47,7 +56,19 @@ counts() {  # counts EXE -> "handles gdi"
 }
 
 # Starts both at once; sets b_pid, c_pid, b_start, c_start (ms to the first visible window).
+# A start that shows no window within 60 s is logged and made again (three tries).
 start_both() {
+  local try
+  for try in 1 2 3; do
+    start_both_once && return 0
+    echo "round start: no window after 60 s (baseline: ${b_start:-none} ms, Cifrona: ${c_start:-none} ms), try $try" | tee -a "$log"
+    pids=($(pgrep -f 'bench.(Cifrona|baseline_win32)\.exe$'))
+    stop_all
+  done
+  echo "process_bench: no window after three tries" >&2
+  exit 1
+}
+start_both_once() {
   local t0 t
   b_start="" c_start=""
   t0=$(now_ms)
@@ -55,7 +76,7 @@ start_both() {
   (cd "$dir" && exec wine 'C:\bench\Cifrona.exe' >/dev/null 2>&1) & disown
   until [[ -n "$b_start" && -n "$c_start" ]]; do
     t=$(now_ms)
-    ((t - t0 < 120000)) || { echo "process_bench: no window after 120 s" >&2; exit 1; }
+    ((t - t0 < 60000)) || return 1
     [[ -z "$b_start" ]] && xdotool search --onlyvisible --name '^Baseline$' >/dev/null 2>&1 && b_start=$((t - t0))
     [[ -z "$c_start" ]] && xdotool search --onlyvisible --name '^Cifrona ' >/dev/null 2>&1 && c_start=$((t - t0))
     sleep 0.02
