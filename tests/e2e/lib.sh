@@ -285,12 +285,16 @@ open_widget_menu() {
   png=$(shot "before-menu")
   read -r x y < <(digit_pixel "$png" $(rect_of "$(widget_line)")) || true  # none: said below
   [[ -n "$x" ]] || fail "no digit pixel to click"
-  xdotool mousemove "$x" "$y" click 3
+  right_click_for_menu "$x" "$y"
+}
+# right_click_for_menu X Y: right-clicks there and waits until the context menu is open and
+# drawn. On a loaded machine a click is sometimes lost: a second one tells a lost click from
+# a menu that never opens, and the screenshot shows what was under the pointer.
+right_click_for_menu() {
+  xdotool mousemove --sync "$1" "$2" click 3
   if ! wait_for 5 menu_open; then
-    # Seen once on a loaded machine: the click was lost. A second one tells a lost click
-    # from a menu that never opens, and the screenshot shows what was under the pointer.
     note "no menu 5 s after the right click ($(shot menu-missed)); clicking again"
-    xdotool mousemove "$x" "$y" click 3
+    xdotool mousemove --sync "$1" "$2" click 3
     wait_for 10 menu_open || fail "the context menu did not open"
   fi
   wait_drawn 10 "the context menu was not drawn" menu_line

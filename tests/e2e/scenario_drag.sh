@@ -40,9 +40,7 @@ inside() {  # inside L T R B: within the work area, size unchanged
 
 # Opens the context menu from the digits and closes it again with a click elsewhere.
 menu_and_away() {
-  xdotool mousemove --sync "$1" "$2" click 3
-  wait_for 10 menu_open || fail "the context menu did not open"
-  wait_drawn 10 "the context menu was not drawn" menu_line
+  right_click_for_menu "$1" "$2"
   xdotool mousemove --sync $(((AL + AR) / 2)) $(((AT + AB) / 2)) click 1
   wait_for 10 eval '! menu_open' || fail "the context menu did not close"
 }

@@ -113,8 +113,7 @@ after=$(rect_of "$(widget_line)")
 shot shown-again >/dev/null
 
 # A right-button release on the icon opens the widget's menu; Escape closes it.
-xdotool mousemove --sync "$icon_x" "$icon_y" click 3
-wait_for 10 menu_open || fail "the context menu did not open from the tray"
+right_click_for_menu "$icon_x" "$icon_y"
 shot tray-menu >/dev/null
 xdotool key Escape
 wait_until 10 "Escape did not close the context menu" eval '! menu_open'
