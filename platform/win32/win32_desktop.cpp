@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
-#include <memory>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
@@ -17,52 +20,33 @@ class Clock : public platform::Clock {
   std::uint32_t TickCount() const override { return GetTickCount(); }
 };
 
-// Workers run on the system's thread pool: automatic colour asks for one every second, and
-// a pooled thread that stays for the next request costs far less than a thread made and
-// ended each time.
 class Threads : public platform::Threads {
  public:
   void StartWorker(std::function<void()> work) override {
-    auto job = std::make_unique<Job>(Job{this, std::move(work)});
-    Count(+1);
-    if (!TrySubmitThreadpoolCallback(&Threads::Run, job.get(), nullptr)) {
-      const DWORD error = GetLastError();
-      Count(-1);
-      throw std::runtime_error("A worker could not be started: " + SystemMessage(error));
+    {
+      std::lock_guard lock(mutex_);
+      ++running_;
     }
-    job.release();  // the callback owns it now
+    try {
+      std::thread([this, work = std::move(work)] {
+        work();
+        std::lock_guard lock(mutex_);
+        if (--running_ == 0) ended_.notify_all();
+      }).detach();
+    } catch (...) {
+      std::lock_guard lock(mutex_);
+      --running_;
+      throw;
+    }
   }
   bool WaitForWorkers(std::uint32_t ms) override {
-    const ULONGLONG deadline = GetTickCount64() + ms;
-    AcquireSRWLockExclusive(&lock_);
-    for (ULONGLONG now = GetTickCount64(); running_ > 0 && now < deadline; now = GetTickCount64())
-      SleepConditionVariableSRW(&ended_, &lock_, static_cast<DWORD>(deadline - now), 0);
-    const bool none = running_ == 0;
-    ReleaseSRWLockExclusive(&lock_);
-    return none;
+    std::unique_lock lock(mutex_);
+    return ended_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return running_ == 0; });
   }
 
  private:
-  struct Job {
-    Threads* owner;
-    std::function<void()> work;
-  };
-  static void CALLBACK Run(PTP_CALLBACK_INSTANCE, void* context) {
-    std::unique_ptr<Job> job(static_cast<Job*>(context));
-    Threads* owner = job->owner;
-    job->work();
-    job.reset();  // the work's captures go before the program's end may go on
-    owner->Count(-1);
-  }
-  void Count(int step) {
-    AcquireSRWLockExclusive(&lock_);
-    running_ += step;
-    if (running_ == 0) WakeAllConditionVariable(&ended_);
-    ReleaseSRWLockExclusive(&lock_);
-  }
-
-  SRWLOCK lock_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE ended_ = CONDITION_VARIABLE_INIT;
+  std::mutex mutex_;
+  std::condition_variable ended_;
   int running_ = 0;
 };
 
