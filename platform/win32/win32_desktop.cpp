@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -20,34 +22,64 @@ class Clock : public platform::Clock {
   std::uint32_t TickCount() const override { return GetTickCount(); }
 };
 
+// A worker reuses a thread whose work has just ended: automatic colour asks for one every
+// second, and making and ending a thread each time costs several times the work itself.
+// A thread left without work for a few seconds ends, so an idle program keeps none. Work
+// never waits for other work: a request finding no free thread gets a new one.
 class Threads : public platform::Threads {
  public:
   void StartWorker(std::function<void()> work) override {
-    {
-      std::lock_guard lock(mutex_);
-      ++running_;
+    std::unique_lock lock(state_->mutex);
+    ++state_->running;
+    if (state_->idle > state_->handed.size()) {
+      state_->handed.push_back(std::move(work));
+      lock.unlock();
+      state_->wake.notify_one();
+      return;
     }
+    lock.unlock();
     try {
-      std::thread([this, work = std::move(work)] {
-        work();
-        std::lock_guard lock(mutex_);
-        if (--running_ == 0) ended_.notify_all();
-      }).detach();
+      std::thread(&Threads::Serve, state_, std::move(work)).detach();
     } catch (...) {
-      std::lock_guard lock(mutex_);
-      --running_;
+      lock.lock();
+      if (--state_->running == 0) state_->ended.notify_all();
       throw;
     }
   }
   bool WaitForWorkers(std::uint32_t ms) override {
-    std::unique_lock lock(mutex_);
-    return ended_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return running_ == 0; });
+    std::unique_lock lock(state_->mutex);
+    return state_->ended.wait_for(lock, std::chrono::milliseconds(ms), [&] { return state_->running == 0; });
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable ended_;
-  int running_ = 0;
+  // Shared with the threads, so one still waiting for work while the program ends never
+  // reaches into a destroyed object.
+  struct State {
+    std::mutex mutex;
+    std::condition_variable wake;   // work handed to an idle thread
+    std::condition_variable ended;  // running fell to 0
+    std::deque<std::function<void()>> handed;
+    std::size_t idle = 0;
+    int running = 0;
+  };
+  static constexpr auto kLinger = std::chrono::seconds(5);
+
+  static void Serve(std::shared_ptr<State> s, std::function<void()> work) {
+    for (;;) {
+      work();
+      work = nullptr;  // its captures go before the program's end may go on
+      std::unique_lock lock(s->mutex);
+      if (--s->running == 0) s->ended.notify_all();
+      ++s->idle;
+      const bool got = s->wake.wait_for(lock, kLinger, [&] { return !s->handed.empty(); });
+      --s->idle;
+      if (!got) return;
+      work = std::move(s->handed.front());
+      s->handed.pop_front();
+    }
+  }
+
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 class Desktop : public platform::Desktop {

@@ -170,4 +170,37 @@ TEST_F(WallpaperWin32, ClockWallpaperPathAndWorkers) {
   EXPECT_TRUE(os.threads->WaitForWorkers(5000));
 }
 
+TEST_F(WallpaperWin32, WorkersReuseAThreadButNeverWaitForEachOther) {
+  auto& os = platform::Current();
+  // Work asked for after the last work ended runs on the thread that did it: one request a
+  // second must not cost a thread each time.
+  std::atomic<DWORD> first{0}, second{0};
+  os.threads->StartWorker([&] { first = GetCurrentThreadId(); });
+  ASSERT_TRUE(os.threads->WaitForWorkers(5000));
+  os.threads->StartWorker([&] { second = GetCurrentThreadId(); });
+  ASSERT_TRUE(os.threads->WaitForWorkers(5000));
+  EXPECT_EQ(first.load(), second.load());
+
+  // Work that hangs holds up no later work: each runs on a thread of its own at once.
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(release, nullptr);
+  std::atomic<int> started{0};
+  std::atomic<DWORD> ids[3] = {};
+  for (int i = 0; i < 3; ++i)
+    os.threads->StartWorker([&, i] {
+      ids[i] = GetCurrentThreadId();
+      ++started;
+      WaitForSingleObject(release, 10000);
+    });
+  for (int i = 0; i < 500 && started < 3; ++i) Sleep(10);
+  EXPECT_EQ(started.load(), 3);
+  EXPECT_NE(ids[0].load(), ids[1].load());
+  EXPECT_NE(ids[1].load(), ids[2].load());
+  EXPECT_NE(ids[0].load(), ids[2].load());
+  EXPECT_FALSE(os.threads->WaitForWorkers(20));
+  SetEvent(release);
+  EXPECT_TRUE(os.threads->WaitForWorkers(5000));
+  CloseHandle(release);
+}
+
 }  // namespace
