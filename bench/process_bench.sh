@@ -119,9 +119,10 @@ for auto in 0 1; do
   row "resident memory (KiB), $label" "$(col "$auto" rss_kb 1)" "$(col "$auto" rss_kb 2)"
 done
 
-# The long run, automatic colour off: what both hold after one minute and at the end.
+# The long run, automatic colour on (every path that runs each second runs): what both hold
+# after one minute and at the end.
 ((long > 0)) || exit 0
-set_auto_color 0
+set_auto_color 1
 start_both
 sample() {  # sample LABEL
   local bc cc
@@ -134,4 +135,4 @@ sample "1min"
 sleep $((long * 60 - 60))
 sample "${long}min"
 stop_all
-echo "(-1: not counted by the system; Wine counts neither handles nor GDI objects of another process)"
+echo "(-1: not counted; under Wine the GDI count includes the stock objects every process has)"

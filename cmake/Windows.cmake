@@ -57,6 +57,7 @@ set_target_properties(baseline_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAK
 # What a running program holds (handles, GDI and USER objects), for the same script.
 add_executable(proc_counts bench/proc_counts.c)
 target_link_options(proc_counts PRIVATE -municode)
+target_link_libraries(proc_counts PRIVATE ntdll)
 set_target_properties(proc_counts PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
 # The end-to-end scenarios run the 64-bit build, and the 32-bit release build too where
 # Wine can run 32-bit programs.
