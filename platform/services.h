@@ -188,8 +188,9 @@ class Clock {
 class Threads {
  public:
   virtual ~Threads() = default;
-  // Runs work on a new thread that frees itself when done; the caller does not wait.
-  // Work must not let an exception escape.
+  // Runs work at once on a thread of its own (one whose work has just ended, or a new one);
+  // the caller does not wait, and no thread outlives its last work by more than a few
+  // seconds. Work must not let an exception escape.
   virtual void StartWorker(std::function<void()> work) = 0;
   // Waits up to ms for the workers still running to end; true when none is left. For the
   // program's end: a worker must not outlive the services and windows it reports to.
