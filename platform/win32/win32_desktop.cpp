@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -58,7 +57,7 @@ class Threads : public platform::Threads {
     std::mutex mutex;
     std::condition_variable wake;   // work handed to an idle thread
     std::condition_variable ended;  // running fell to 0
-    std::deque<std::function<void()>> handed;
+    std::vector<std::function<void()>> handed;
     std::size_t idle = 0;
     int running = 0;
   };
@@ -75,7 +74,7 @@ class Threads : public platform::Threads {
       --s->idle;
       if (!got) return;
       work = std::move(s->handed.front());
-      s->handed.pop_front();
+      s->handed.erase(s->handed.begin());
     }
   }
 
