@@ -37,7 +37,7 @@ static long HandlesFromSystemList(DWORD pid) {
   if (!query) return -1;
   ULONG size = 1 << 20;
   HandleList* list = NULL;
-  NTSTATUS status;
+  NTSTATUS status = -1;  /* no list was read */
   for (;;) {
     HandleList* grown = realloc(list, size);
     if (!grown) break;
