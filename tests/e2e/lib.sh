@@ -43,11 +43,12 @@ diagnose() {
     1) echo "  the mutex \"$APP_MUTEX\" does not exist" ;;
     *) echo "  the probe could not tell whether the mutex \"$APP_MUTEX\" exists" ;;
   esac
-  if [[ -s "$out/app.log" ]]; then
-    echo "  the last lines of $out/app.log:"
-    tail -n 20 "$out/app.log" | sed 's/^/    /'
+  local log=${APP_LOG:-$out/app.log}
+  if [[ -s "$log" ]]; then
+    echo "  the last lines of $log:"
+    tail -n 20 "$log" | sed 's/^/    /'
   else
-    echo "  $out/app.log is empty or missing"
+    echo "  $log is empty or missing"
   fi
 }
 note() { echo "[$scenario] $*"; }
@@ -80,10 +81,31 @@ kill_all() {
 }
 trap 'kill_all' EXIT
 
+# wine_retry PROGRAM ARGS...: wine PROGRAM ARGS with its output passed on once it ends.
+# Wine now and then gives up on starting a process before any of it runs: its start.exe
+# fallback prints "Application could not be started" and exits 1, which would read as the
+# program's own answer (no mutex, not idle, no registry value). Such a start is tried again.
+# For short queries only: a long-running program's output would come at its end.
+wine_retry() {
+  local try rc so se
+  so=$(mktemp) se=$(mktemp)
+  for try in 1 2 3 4 5; do
+    rc=0
+    wine "$@" >"$so" 2>"$se" </dev/null || rc=$?
+    ((rc != 0 && try < 5)) && wine_could_not_start "$so" "$se" || break
+    sleep 0.2  # Wine's failures of this kind come in moments of contention: let it pass
+  done
+  cat "$so"
+  cat "$se" >&2
+  rm -f "$so" "$se"
+  return "$rc"
+}
+probe() { wine_retry "$CIFRONA_PROBE" "$@"; }
+
 # Exit code 1 of the probe, not any failure of it, says the mutex is gone.
 app_mutex_gone() {
   local rc=0
-  wine "$CIFRONA_PROBE" mutex "$APP_MUTEX" >/dev/null 2>&1 || rc=$?
+  probe mutex "$APP_MUTEX" >/dev/null 2>&1 || rc=$?
   ((rc == 1))
 }
 # Ends this scenario's program and waits until it is gone, so the next start is not taken
@@ -100,8 +122,10 @@ stop_app() {
 }
 _no_app_pids() { [[ -z "$(app_pids)" ]]; }
 
+# start_app [LOG]: Wine's output goes to LOG in the scenario's folder (app.log unless given).
 start_app() {
-  (cd "$copy_dir" && exec wine "$copy_win\\Cifrona.exe" >"$out/app.log" 2>&1) &
+  APP_LOG="$out/${1:-app.log}"
+  (cd "$copy_dir" && exec wine "$copy_win\\Cifrona.exe" >"$APP_LOG" 2>&1) &
   APP_PID=$!
 }
 
@@ -110,15 +134,28 @@ start_app() {
 # digits are drawn. A number given (as older callers do) is ignored: settling is awaited.
 start_and_settle() {
   start_app
-  wait_until 30 "no widget window appeared" widget_shown
+  RELAUNCHES=0
+  wait_until 30 "no widget window appeared" _widget_or_relaunch
   wait_settled
+}
+# Wine's failure to start a process at all (see wine_retry) is not the program's: a copy
+# that ended that way is started again, twice at most.
+wine_could_not_start() { grep -qs "could not be started" "$@"; }
+_widget_or_relaunch() {
+  widget_shown && return 0
+  if ((RELAUNCHES < 2)) && ! app_running && wine_could_not_start "$APP_LOG"; then
+    RELAUNCHES=$((RELAUNCHES + 1))
+    note "Wine could not start the program; starting it again"
+    start_app "$(basename "$APP_LOG")"
+  fi
+  return 1
 }
 wait_settled() {
   wait_steady 20 "the program's windows kept changing after start-up" probe_windows
   wait_drawn 15 "the widget's digits were not drawn" widget_line
 }
 
-probe_windows() { wine "$CIFRONA_PROBE" windows Cifrona.exe 2>/dev/null | tr -d '\r'; }
+probe_windows() { probe windows Cifrona.exe 2>/dev/null | tr -d '\r'; }
 
 # The widget: the visible layered window of the program.
 widget_line() { probe_windows | grep 'visible=1' | grep 'layered=1' | head -n1; }
@@ -189,6 +226,14 @@ widget_shown() { [[ -n "$(widget_line)" ]]; }
 app_running() { kill -0 "$APP_PID" 2>/dev/null; }
 app_ended() { ! app_running; }
 no_windows() { ! probe_windows | grep -q .; }
+
+# pointer_to X Y: moves the pointer there and returns once it is there. xdotool's --sync
+# waits for the pointer to move, so with the pointer already there it would hang for 15 s.
+pointer_to() {
+  local X=-1 Y=-1
+  eval "$(xdotool getmouselocation --shell | grep -E '^[XY]=[0-9]+$')"
+  [[ "$X,$Y" == "$1,$2" ]] || xdotool mousemove --sync "$1" "$2"
+}
 
 shot() {  # shot NAME: screenshot saved in the scenario's output folder
   xwd -root -silent | convert xwd:- "$out/$1.png"
@@ -291,10 +336,10 @@ open_widget_menu() {
 # drawn. On a loaded machine a click is sometimes lost: a second one tells a lost click from
 # a menu that never opens, and the screenshot shows what was under the pointer.
 right_click_for_menu() {
-  xdotool mousemove --sync "$1" "$2" click 3
+  pointer_to "$1" "$2" && xdotool click 3
   if ! wait_for 5 menu_open; then
     note "no menu 5 s after the right click ($(shot menu-missed)); clicking again"
-    xdotool mousemove --sync "$1" "$2" click 3
+    pointer_to "$1" "$2" && xdotool click 3
     wait_for 10 menu_open || fail "the context menu did not open"
   fi
   wait_drawn 10 "the context menu was not drawn" menu_line
@@ -334,12 +379,12 @@ choose_menu_item() {
   # The item lights up under the pointer before it is clicked: the menu has seen the pointer.
   local before
   before=$(pixels_of "$(menu_line)")
-  xdotool mousemove --sync $((l + 30)) "$y"
+  pointer_to $((l + 30)) "$y"
   wait_changed 10 "\"$1\" did not light up under the pointer" menu_line "$before"
   xdotool click 1
 }
 # The child windows of the program's visible windows (see probe.cpp: children).
-probe_children() { wine "$CIFRONA_PROBE" children Cifrona.exe 2>/dev/null | tr -d '\r'; }
+probe_children() { probe children Cifrona.exe 2>/dev/null | tr -d '\r'; }
 # The settings dialog, opened from the widget's menu; its controls by class and text.
 SETTINGS="Настройки"
 settings_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$SETTINGS\"" | head -n1; }
@@ -364,7 +409,7 @@ centre_of() {  # centre_of LINE -> "X Y"
 # Clicks the middle of a child (a line of child/child_text) and waits until its dialog has
 # handled the click.
 click_on() {
-  xdotool mousemove --sync $(centre_of "$1") click 1
+  pointer_to $(centre_of "$1") && xdotool click 1
   wait_idle "$(sed -nE 's/^top="([^"]*)".*/\1/p' <<<"$1")"
 }
 # Keys to the settings dialog (there is no window manager to give it the focus).
@@ -384,8 +429,9 @@ wait_idle() {
   [[ -z "${1:-}" ]] || line=$(probe_windows | grep 'visible=1' | grep -F "caption=\"$1\"" | head -n1 || true)
   [[ -n "$line" ]] || line=$(widget_line || true)
   [[ -n "$line" ]] || fail "no visible window to wait on"
-  wine "$CIFRONA_PROBE" idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" >/dev/null 2>&1 ||
-    fail "the program did not handle its input within 20 s${1:+ (window \"$1\")}"
+  local said
+  said=$(probe idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" 2>&1 >/dev/null | tr -d '\r' | tail -n 3) ||
+    fail "the program did not handle its input${1:+ (window \"$1\")}: ${said:-the probe said nothing}"
 }
 
 # A copy left by the scenario before (ended at its exit, not awaited there) may still hold

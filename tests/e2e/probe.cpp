@@ -232,15 +232,25 @@ int ListChildren(const wchar_t* exe, HWND only) {
 // since the first paint may come before the thread has read pending input from X.
 int Idle(const wchar_t* hwnd) {
   const HWND target = HwndFrom(hwnd);
-  if (!IsWindow(target)) return 1;
+  // Each way of failing says which it is: the caller's message alone cannot tell them apart.
+  if (!IsWindow(target)) {
+    std::fprintf(stderr, "idle: no window %ls\n", hwnd);
+    return 1;
+  }
   const DWORD deadline = GetTickCount() + 20000;
   for (int round = 0; round < 2; ++round) {
     RECT pixel{0, 0, 1, 1};
-    if (!InvalidateRect(target, &pixel, FALSE)) return 1;
+    if (!InvalidateRect(target, &pixel, FALSE)) {
+      std::fprintf(stderr, "idle: InvalidateRect failed (error %lu)\n", GetLastError());
+      return 1;
+    }
     while (GetUpdateRect(target, nullptr, FALSE)) {
       // Hidden or gone (Return closing a dialog): the input that did it was handled.
       if (!IsWindow(target) || !IsWindowVisible(target)) return 0;
-      if (GetTickCount() > deadline) return 1;
+      if (GetTickCount() > deadline) {
+        std::fprintf(stderr, "idle: the window has not painted for 20 s\n");
+        return 1;
+      }
       Sleep(10);
     }
   }

@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 clear_settings
 start_and_settle
 
-read -r AL AT AR AB < <(wine "$CIFRONA_PROBE" workarea 2>/dev/null | tr -d '\r')
+read -r AL AT AR AB < <(probe workarea 2>/dev/null | tr -d '\r')
 [[ -n "$AB" ]] || fail "no work area from the probe"
 note "work area $AL,$AT,$AR,$AB"
 read -r L0 T0 R0 B0 < <(rect_of "$(widget_line)")
@@ -18,12 +18,12 @@ note "widget at $L0,$T0 size ${W}x${H}"
 drag() {
   local name=$1 x=$2 y=$3 tx=$4 ty=$5 i steps=12
   # Each step waits until the widget has handled the input, so every move is seen.
-  xdotool mousemove --sync "$x" "$y"
+  pointer_to "$x" "$y"
   wait_idle
   xdotool mousedown 1
   wait_idle
   for i in $(seq "$steps"); do
-    xdotool mousemove --sync $((x + (tx - x) * i / steps)) $((y + (ty - y) * i / steps))
+    pointer_to $((x + (tx - x) * i / steps)) $((y + (ty - y) * i / steps))
     ((i % 4)) || wait_idle
   done
   wait_idle
@@ -41,7 +41,7 @@ inside() {  # inside L T R B: within the work area, size unchanged
 # Opens the context menu from the digits and closes it again with a click elsewhere.
 menu_and_away() {
   right_click_for_menu "$1" "$2"
-  xdotool mousemove --sync $(((AL + AR) / 2)) $(((AT + AB) / 2)) click 1
+  pointer_to $(((AL + AR) / 2)) $(((AT + AB) / 2)) && xdotool click 1
   wait_for 10 eval '! menu_open' || fail "the context menu did not close"
 }
 

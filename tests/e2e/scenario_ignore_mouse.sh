@@ -12,10 +12,10 @@ read -r x y < <(digit_pixel "$png" $(rect_of "$line"))
 [[ -n "$x" ]] || fail "no digit pixel"
 # The clicks go past the widget, so nothing of the program can say it has handled them:
 # what must not happen is watched for a while instead.
-xdotool mousemove --sync "$x" "$y" click 3
+pointer_to "$x" "$y" && xdotool click 3
 holds_for 2 "a right click on the digits opened the menu while the mouse is ignored" eval '! menu_open'
 # A left press does not drag it either.
-xdotool mousemove --sync "$x" "$y" mousedown 1 mousemove --sync $((x + 60)) $((y + 60)) mouseup 1
+pointer_to "$x" "$y" && xdotool mousedown 1 mousemove --sync $((x + 60)) $((y + 60)) mouseup 1
 unmoved() { [[ $(rect_of "$(widget_line)") == "$(rect_of "$line")" ]]; }
 holds_for 2 "the widget moved under an ignored mouse" unmoved
 note ok

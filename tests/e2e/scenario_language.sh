@@ -57,7 +57,7 @@ shot submenu >/dev/null
 # under the pointer before it is clicked: the menu has seen the pointer.
 read -r l t r b < <(rect_of "$(submenu_line)")
 before=$(pixels_of "$(submenu_line)")
-xdotool mousemove --sync $((l + 30)) $((t + 3 + (b - t - 6) / 10))
+pointer_to $((l + 30)) $((t + 3 + (b - t - 6) / 10))
 wait_changed 10 "\"English\" did not light up under the pointer" submenu_line "$before"
 xdotool click 1
 settings_english() { probe_windows | grep 'visible=1' | grep -qF 'caption="Settings"'; }

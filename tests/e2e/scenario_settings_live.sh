@@ -41,14 +41,14 @@ settings_keys Up Up Down 7 a minus
 
 # The wheel over the slider moves it by one per notch, and the scale field follows.
 read -r x y < <(centre_of "$(child msctls_trackbar32)")
-xdotool mousemove --sync "$x" "$y" click 4 click 4
+pointer_to "$x" "$y" && xdotool click 4 click 4
 wait_idle "$SETTINGS"
 [[ $(slider_position) == 102 ]] || fail "two notches over the slider gave $(slider_position)"
 [[ $(scale_text) == 102 ]] || fail "scale field shows '$(scale_text)'"
 
 # A click at the slider's left end: 30, the smallest widget.
 read -r l t r b < <(rect_of "$(child msctls_trackbar32)")
-xdotool mousemove --sync $((l + 14)) $(((t + b) / 2)) click 1
+pointer_to $((l + 14)) $(((t + b) / 2)) && xdotool click 1
 wait_idle "$SETTINGS"
 [[ $(slider_position) == 30 && $(scale_text) == 30 ]] || fail "a click at the slider's left end gave $(slider_position)/$(scale_text)"
 shrunk() { h30=$(widget_height); ((h30 < h1)); }
@@ -66,7 +66,7 @@ settings_keys Up
 settings_keys Tab  # leave the field
 
 # A click 40 pixels into the track: 500 × 40 / (w − 28), rounded; the widget grows.
-xdotool mousemove --sync $((l + 54)) $(((t + b) / 2)) click 1
+pointer_to $((l + 54)) $(((t + b) / 2)) && xdotool click 1
 wait_idle "$SETTINGS"
 expected=$(((500 * 40 * 2 / (r - l - 28) + 1) / 2))
 [[ $(slider_position) == "$expected" ]] || fail "a click 40 pixels into the track gave $(slider_position), not $expected"
@@ -106,7 +106,7 @@ note "aqua pixels: $aqua, white: $white"
 # centres the widget in the work area.
 click_on "$(child Edit 1)"
 settings_keys Tab Tab Tab Tab Tab Tab Tab Tab space
-read -r wl wt wr wb < <(wine "$CIFRONA_PROBE" workarea 2>/dev/null | tr -d '\r')
+read -r wl wt wr wb < <(probe workarea 2>/dev/null | tr -d '\r')
 centred() {
   read -r l t r b < <(rect_of "$(widget_line)")
   [[ $l == $(((wr - wl - (r - l) - 20) / 2)) && $t == $(((wb - wt - (b - t)) / 2)) ]]

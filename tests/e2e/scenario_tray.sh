@@ -101,7 +101,7 @@ done
 icon_x=$((TRAY_X + ICON_W / 2)) icon_y=$((TRAY_Y + ICON_H / 2))
 before=$(rect_of "$(widget_line)")
 widget_hidden() { [[ -z "$(widget_line)" ]]; }
-xdotool mousemove --sync "$icon_x" "$icon_y" click --repeat 2 --delay 80 1
+pointer_to "$icon_x" "$icon_y" && xdotool click --repeat 2 --delay 80 1
 wait_for 5 widget_hidden || fail "a double click on the icon did not hide the widget"
 app_running || fail "hiding the widget ended the program"
 tray_shown || fail "the tray icon went away with the widget"
@@ -121,17 +121,17 @@ wait_until 10 "Escape did not close the context menu" eval '! menu_open'
 # The tooltip, as Wine's tray shows it once the pointer has moved over the icon: two lines
 # (description, version and bitness) for this installed copy, a third (" Portable") for a
 # portable one. Its text is not readable from outside, so its height tells the lines.
-tooltip_line() { wine "$CIFRONA_PROBE" windows explorer.exe 2>/dev/null | tr -d '\r' | grep 'visible=1' | grep 'class=tooltips_class32' | head -n1; }
+tooltip_line() { probe windows explorer.exe 2>/dev/null | tr -d '\r' | grep 'visible=1' | grep 'class=tooltips_class32' | head -n1; }
 tooltip_shown() { [[ -n "$(tooltip_line)" ]]; }
 # The pointer leaves the icon until no tooltip shows, then comes onto it and moves a pixel
 # there (two moves, so the tray sees the pointer inside its icon).
 tooltip_height() {
-  xdotool mousemove --sync 200 600
+  pointer_to 200 600
   wait_until 10 "the tooltip stayed with the pointer away from the icon" eval '! tooltip_shown'
-  xdotool mousemove --sync "$icon_x" "$icon_y" mousemove --sync $((icon_x + 1)) "$icon_y"
+  pointer_to "$icon_x" "$icon_y" && pointer_to $((icon_x + 1)) "$icon_y"
   if ! wait_for 10 tooltip_shown; then
     note "no tooltip 10 s after the pointer came onto the icon; moving it again" >&2
-    xdotool mousemove --sync "$icon_x" "$icon_y" mousemove --sync $((icon_x + 1)) "$icon_y"
+    pointer_to "$icon_x" "$icon_y" && pointer_to $((icon_x + 1)) "$icon_y"
     wait_for 10 tooltip_shown || fail "no tooltip over the icon"
   fi
   local l t r b
@@ -155,6 +155,6 @@ xdotool mousemove 200 600
 showing() { [[ $(picture_shown "$(shot "tray-$2")") == "$1" ]]; }  # showing PICTURE SHOT_NAME
 wait_for 10 showing 0 before-switch || fail "before the switch the tray does not show picture 0"
 set_theme SystemUsesLightTheme REG_DWORD 0
-wine "$CIFRONA_PROBE" settingchange >/dev/null 2>&1
+probe settingchange >/dev/null 2>&1
 wait_for 10 showing 1 after-switch || fail "after the switch to dark the tray does not show picture 1"
 note "ok"

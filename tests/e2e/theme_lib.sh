@@ -7,7 +7,7 @@ docs="$repo/docs"
 check="$(dirname "$0")/theme_check.py"
 
 apps_mode() { wine reg add "$PERSONALIZE" /v AppsUseLightTheme /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
-setting_change() { wine "$CIFRONA_PROBE" settingchange >/dev/null 2>&1; }
+setting_change() { probe settingchange >/dev/null 2>&1; }
 
 # The theme submenu opens beside the main menu; its three items have no separators.
 # The submenu: the second menu window, the one further right.
@@ -28,7 +28,7 @@ choose_theme() {  # choose_theme ROW (0 Системная, 1 Светлая, 2 
   # The item lights up under the pointer before it is clicked: the menu has seen the pointer.
   local before
   before=$(pixels_of "$(submenu_line)")
-  xdotool mousemove --sync $((l + 30)) $((t + 3 + (b - t - 6) * (2 * $1 + 1) / 6))
+  pointer_to $((l + 30)) $((t + 3 + (b - t - 6) * (2 * $1 + 1) / 6))
   wait_changed 10 "theme item $1 did not light up under the pointer" submenu_line "$before"
   xdotool click 1
   wait_for 5 menu_closed || fail "the menu stayed open"

@@ -41,7 +41,7 @@ question_shown() { [[ -n "$(question_line)" ]]; }
 # Clicks the question's Yes button ("Да"), found among the box's children.
 answer_yes() {
   local line l t r b
-  line=$(wine "$CIFRONA_PROBE" children Cifrona.exe 2>/dev/null | tr -d '\r' | grep 'top="Cifrona"' |
+  line=$(probe children Cifrona.exe 2>/dev/null | tr -d '\r' | grep 'top="Cifrona"' |
     grep 'class=Button' | grep -F 'text="Да"' | head -n1)
   [[ -n "$line" ]] || fail "the question has no Yes button"
   read -r l t r b < <(rect_of "$line")
