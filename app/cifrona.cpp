@@ -29,9 +29,11 @@ struct FormReferences {
 int Cifrona() {
   platform::Services& os = platform::Current();
 
-  // 1. One copy per logon: a second one ends at once, silently, touching nothing.
+  // 1. One copy per logon: a second one ends at once, silently, touching nothing. Two
+  // copies started together may both find no mutex; the one whose creation finds it made
+  // already ends the same way.
   if (os.process->MutexExists(kAppTitle)) return 0;
-  os.process->CreateNamedMutex(kAppTitle);
+  if (!os.process->CreateNamedMutex(kAppTitle)) return 0;
 
   // 2. Russian for the thread's locale-dependent formatting.
   os.process->SetThreadLocale(kRussianLocale);

@@ -135,7 +135,8 @@ class Process {
   // True when a mutex of that name exists in this logon (OpenMutexW succeeds).
   virtual bool MutexExists(const std::string& name) = 0;
   // Creates the named mutex, not owned; its handle stays open until the process ends.
-  virtual void CreateNamedMutex(const std::string& name) = 0;
+  // False when it existed already: another copy made it after this one looked.
+  virtual bool CreateNamedMutex(const std::string& name) = 0;
   virtual void SetThreadLocale(std::uint32_t lcid) = 0;
   // Opens the own process for setting information; false when it cannot be opened.
   // Otherwise asks for below-normal priority (whatever that answers), closes the

@@ -349,9 +349,10 @@ bool Process::MutexExists(const std::string& name) {
   return mutexes.count(name) > 0;
 }
 
-void Process::CreateNamedMutex(const std::string& name) {
+bool Process::CreateNamedMutex(const std::string& name) {
   log_.Add("CreateNamedMutex " + name);
-  mutexes.insert(name);
+  if (madeMeanwhile.count(name)) mutexes.insert(name);
+  return mutexes.insert(name).second;
 }
 
 void Process::SetThreadLocale(std::uint32_t lcid) {

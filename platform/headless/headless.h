@@ -150,13 +150,14 @@ class Process : public platform::Process {
  public:
   explicit Process(CallLog& log) : log_(log) {}
   bool MutexExists(const std::string& name) override;
-  void CreateNamedMutex(const std::string& name) override;
+  bool CreateNamedMutex(const std::string& name) override;
   void SetThreadLocale(std::uint32_t lcid) override;
   bool LowerPriority() override;
   bool ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
                  const std::string& folder, platform::ShowCommand show) override;
 
   std::set<std::string> mutexes;  // exist in this logon, made by another copy or by this one
+  std::set<std::string> madeMeanwhile;  // another copy makes these between the check and the creation
   std::uint32_t threadLocale = 0;
   bool canOpenProcess = true;
   bool belowNormal = false;

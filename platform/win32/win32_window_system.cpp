@@ -43,10 +43,11 @@ class Process : public platform::Process {
     CloseHandle(h);
     return true;
   }
-  void CreateNamedMutex(const std::string& name) override {
+  bool CreateNamedMutex(const std::string& name) override {
     // Held, never closed: the system releases it with the process, and a second copy
     // started at any time before that finds it.
     mutex_ = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+    return !(mutex_ && GetLastError() == ERROR_ALREADY_EXISTS);
   }
   void SetThreadLocale(std::uint32_t lcid) override { ::SetThreadLocale(lcid); }
   bool LowerPriority() override {

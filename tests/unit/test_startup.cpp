@@ -35,6 +35,15 @@ TEST_F(StartupTest, SecondCopyEndsAtOnceTouchingNothing) {
   EXPECT_TRUE(sys.windows.boxes.empty());
 }
 
+TEST_F(StartupTest, CopyStartedTogetherWithAnotherEndsWhenItsCreationFindsTheMutex) {
+  sys.process.madeMeanwhile.insert("Cifrona");  // the other copy's, made after this one looked
+  EXPECT_EQ(app::Cifrona(), 0);
+  EXPECT_EQ(sys.calls.lines, (std::vector<std::string>{"MutexExists Cifrona", "CreateNamedMutex Cifrona"}));
+  EXPECT_EQ(sys.process.threadLocale, 0u);
+  EXPECT_EQ(sys.files.writes, 0);
+  EXPECT_TRUE(sys.windows.boxes.empty());
+}
+
 TEST_F(StartupTest, FirstStepsRunInTheirOrder) {
   EXPECT_EQ(app::Cifrona(), 0);
   ASSERT_GE(sys.calls.lines.size(), 5u);

@@ -42,6 +42,17 @@ TEST_F(Win32Test, SystemFacts) {
   EXPECT_EQ(sys.Ansi().ToUtf8(sys.Ansi().FromUtf8("plain ASCII")), "plain ASCII");
 }
 
+// A copy that loses the race between the check and the creation learns it from the creation.
+TEST_F(Win32Test, CreatingANamedMutexTellsWhetherAnotherCopyMadeItFirst) {
+  auto& process = *platform::Current().process;
+  const std::string name = "cifrona-test-mutex-" + std::to_string(GetCurrentProcessId());
+  EXPECT_TRUE(process.CreateNamedMutex(name + "-new"));
+  HANDLE other = CreateMutexW(nullptr, FALSE, win32::Wide(name).c_str());  // the other copy's
+  ASSERT_NE(other, nullptr);
+  EXPECT_FALSE(process.CreateNamedMutex(name));
+  CloseHandle(other);
+}
+
 TEST_F(Win32Test, FilesReplaceListAndRemove) {
   const std::string file = folder + "a.ini";
   EXPECT_FALSE(fs().ReadAll(file).has_value());
