@@ -134,15 +134,21 @@ start_app() {
 # digits are drawn. A number given (as older callers do) is ignored: settling is awaited.
 start_and_settle() {
   start_app
-  RELAUNCHES=0
-  wait_until 30 "no widget window appeared" _widget_or_relaunch
+  wait_started 30 "no widget window appeared"
   wait_settled
 }
-# Wine's failure to start a process at all (see wine_retry) is not the program's: a copy
-# that ended that way is started again, twice at most.
+# wait_started SECONDS MESSAGE [COMMAND...]: after start_app, waits as wait_until for COMMAND
+# (the widget shown unless given). Wine's failure to start a process at all (see wine_retry)
+# is not the program's: a copy that ended that way is started again, twice at most.
+wait_started() {
+  local limit=$1 message=$2
+  shift 2
+  RELAUNCHES=0
+  wait_until "$limit" "$message" _started_or_relaunch "${@:-widget_shown}"
+}
 wine_could_not_start() { grep -qs "could not be started" "$@"; }
-_widget_or_relaunch() {
-  widget_shown && return 0
+_started_or_relaunch() {
+  "$@" && return 0
   if ((RELAUNCHES < 2)) && ! app_running && wine_could_not_start "$APP_LOG"; then
     RELAUNCHES=$((RELAUNCHES + 1))
     note "Wine could not start the program; starting it again"

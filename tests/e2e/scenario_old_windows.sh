@@ -7,7 +7,7 @@ clear_settings
 wine winecfg /v win7 >/dev/null 2>&1
 start_app
 error_box() { probe_windows | grep 'visible=1' | grep 'class=#32770' | grep -q 'caption="Ошибка"'; }
-wait_for 30 error_box || fail "no error box titled 'Ошибка'"
+wait_started 30 "no error box titled 'Ошибка'" error_box
 widget_shown && fail "the widget is shown although Windows is too old"
 shot error-box >/dev/null
 box=$(xdotool search --name 'Ошибка' | head -n1)

@@ -2,7 +2,7 @@
 source "$(dirname "$0")/lib.sh"
 clear_settings
 start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
+wait_started 30 "no widget window appeared"
 first=$APP_PID
 # The first copy may still be making windows (tooltips, the tray's): count once it settles.
 wait_settled

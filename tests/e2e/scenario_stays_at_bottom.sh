@@ -3,7 +3,7 @@
 source "$(dirname "$0")/lib.sh"
 clear_settings
 start_app
-wait_for 30 widget_shown || fail "no widget window appeared"
+wait_started 30 "no widget window appeared"
 read -r L T R B < <(rect_of "$(widget_line)")
 # It lives long enough for a loaded machine, and is ended at the close.
 wine "$CIFRONA_PROBE" cover "$L" "$T" 150 150 120 >/dev/null 2>&1 &

@@ -49,7 +49,7 @@ picture_shown() {  # picture_shown PNG -> 0, 1, 2 or ?
 # Starts the program and waits until its icon is in the tray, moved where it can be seen.
 start_with_tray() {
   start_app
-  wait_for 30 widget_shown || fail "no widget window appeared"
+  wait_started 30 "no widget window appeared"
   wait_for 15 tray_shown || fail "no tray icon appeared"
   xdotool windowmove --sync "$(tray_window)" "$TRAY_X" "$TRAY_Y"
   # The start-up load sets the picture: wait until the tray shows one and keeps it.

@@ -8,7 +8,7 @@ rm -f "$(args_file)" "$(temp_dir)/Cifrona-setup.exe"
 serve_files "9.0.0.0"
 start_server
 start_app
-wait_for 30 question_shown || fail "no update question appeared"
+wait_started 30 "no update question appeared" question_shown
 shot "question" >/dev/null
 answer_yes
 wait_for 60 app_ended || fail "the program did not end after starting the installer"

@@ -12,7 +12,7 @@ printf 'PK archive stand-in' > "$folder/Cifrona.zip"
 bash "$repo/tools/sign-update.sh" "$RELEASE_KEY" "$folder/Cifrona.zip" "9.0.0.0"
 start_server
 start_app
-wait_for 30 question_shown || fail "no update question appeared"
+wait_started 30 "no update question appeared" question_shown
 answer_yes
 
 # The script deletes itself a few seconds after it starts: keep a copy as soon as it is there.

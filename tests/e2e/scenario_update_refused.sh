@@ -19,7 +19,7 @@ try_case() {  # try_case NAME: the server is prepared; start, answer Yes, expect
   rm -f "$(args_file)" "$(temp_dir)/Cifrona-setup.exe"
   asked=$(grep -c 'GET /download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log" || true)
   start_app
-  wait_for 30 question_shown || fail "$1: no update question appeared"
+  wait_started 30 "$1: no update question appeared" question_shown
   answer_yes
   wait_for 30 refused_shown || fail "$1: the refusal was not shown"
   shot "$1" >/dev/null
