@@ -38,9 +38,9 @@ diagnose() {
   fi
   echo "  the program last started: $state; this scenario's copies in the prefix: ${pids:-none}"
   # Bounded: a failure may come from a Wine that no longer answers.
-  case $(timeout 20 wine "$CIFRONA_PROBE" mutex "$APP_MUTEX" >/dev/null 2>&1; echo $?) in
-    0) echo "  the mutex \"$APP_MUTEX\" exists" ;;
-    1) echo "  the mutex \"$APP_MUTEX\" does not exist" ;;
+  case $(timeout 20 wine "$CIFRONA_PROBE" mutex "$APP_MUTEX" 2>/dev/null | tr -d '\r') in
+    present) echo "  the mutex \"$APP_MUTEX\" exists" ;;
+    absent) echo "  the mutex \"$APP_MUTEX\" does not exist" ;;
     *) echo "  the probe could not tell whether the mutex \"$APP_MUTEX\" exists" ;;
   esac
   local log=${APP_LOG:-$out/app.log}
@@ -102,12 +102,8 @@ wine_retry() {
 }
 probe() { wine_retry "$CIFRONA_PROBE" "$@"; }
 
-# Exit code 1 of the probe, not any failure of it, says the mutex is gone.
-app_mutex_gone() {
-  local rc=0
-  probe mutex "$APP_MUTEX" >/dev/null 2>&1 || rc=$?
-  ((rc == 1))
-}
+# The probe's own answer, not any failure of it, says the mutex is gone.
+app_mutex_gone() { [[ $(probe mutex "$APP_MUTEX" 2>/dev/null | tr -d '\r') == absent ]]; }
 # Ends this scenario's program and waits until it is gone, so the next start is not taken
 # for a second copy and no window of the old one is clicked. Gone means its mutex too: Wine
 # closes a killed process's handles only once it has torn the process down, which can come

@@ -20,9 +20,10 @@
 //                              bar position; "?" when the program did not answer in 3 s)
 //   probe idle HWND            returns once the thread of that window (as "windows" prints it)
 //                              has handled the input sent to it before: exit code 0, or 1
-//                              after 20 seconds
-//   probe mutex NAME           exit code 0 when a mutex of that name exists in this logon (as
-//                              the program's single-copy check sees it), 1 when not
+//                              after 20 seconds (the reason on stderr)
+//   probe mutex NAME           prints "present" and exits with 0 when a mutex of that name
+//                              exists in this logon (as the program's single-copy check sees
+//                              it), "absent" and 1 when not
 //   probe inkwidth FACE POINTS BOLD HEX
 //                              the ink width in pixels of a text (UTF-8 as hex digits) drawn in
 //                              that font as the program draws a label (BOLD 1 or 0)
@@ -258,10 +259,15 @@ int Idle(const wchar_t* hwnd) {
 }
 
 // As the program asks at start-up: a copy that finds the mutex ends at once.
+// The answer is printed too: an exit code of 1 also comes from a process Wine could not start.
 int Mutex(const wchar_t* name) {
   HANDLE h = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name);
-  if (!h) return 1;
+  if (!h) {
+    std::puts("absent");
+    return 1;
+  }
   CloseHandle(h);
+  std::puts("present");
   return 0;
 }
 
