@@ -52,6 +52,12 @@ diagnose() {
   fi
 }
 note() { echo "[$scenario] $*"; }
+# exe_bits EXE: 64 or 32, from the executable's PE header.
+exe_bits() {
+  python3 -c 'import struct, sys
+d = open(sys.argv[1], "rb").read(4096)
+print(64 if struct.unpack_from("<H", d, struct.unpack_from("<I", d, 0x3C)[0] + 4)[0] == 0x8664 else 32)' "$1"
+}
 
 appdata_dir() {
   local d

@@ -8,11 +8,8 @@ for f in version.txt Cifrona-setup.exe Cifrona.zip; do
 done
 VERSION=$(tr -d '\r\n' <"$RELEASE/version.txt")
 [[ "$VERSION" =~ ^[0-9]+(\.[0-9]+){3}$ ]] || fail "version.txt holds '$VERSION'"
-# The caption names the build's bitness: read it from the executable's PE header.
-machine=$(python3 -c 'import struct, sys
-d = open(sys.argv[1], "rb").read(4096)
-print(struct.unpack_from("<H", d, struct.unpack_from("<I", d, 0x3C)[0] + 4)[0])' "$RELEASE_EXE")
-BITS=$([[ "$machine" == 34404 ]] && echo 64 || echo 32)
+# The caption names the build's bitness.
+BITS=$(exe_bits "$RELEASE_EXE")
 CAPTION="Cifrona $VERSION ($BITS-bit)"
 
 user_dir() { dirname "$(dirname "$(appdata_dir)")"; }

@@ -2,7 +2,7 @@
 # checked by pixels (backgrounds, every control, text contrast, the About dialog's links
 # and its black text), and follow Windows at once when it switches the apps to dark while
 # they are open; the widget's digits and key colour never change. The dialogs' pictures go
-# to docs/ (theme-*.png).
+# to docs/ (theme-*.png) from the 32-bit build.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/theme_lib.sh"
 mkdir -p "$docs"

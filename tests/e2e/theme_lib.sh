@@ -3,7 +3,10 @@
 # Sourced after lib.sh.
 ABOUT="О программе"
 PERSONALIZE='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
-docs="$repo/docs"
+# The documentation shows the shipped 32-bit build (the About box names the bitness); the
+# 64-bit build's pictures stay in the scenario's folder, so a whole run leaves docs/ as it was.
+docs="$out"
+[[ $(exe_bits "$CIFRONA_EXE") == 32 ]] && docs="$repo/docs"
 check="$(dirname "$0")/theme_check.py"
 
 apps_mode() { wine reg add "$PERSONALIZE" /v AppsUseLightTheme /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
