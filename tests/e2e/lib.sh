@@ -87,8 +87,8 @@ kill_all() {
 }
 trap 'kill_all' EXIT
 
-# wine_retry PROGRAM ARGS...: wine PROGRAM ARGS with its output passed on once it ends.
-# Wine now and then gives up on starting a process before any of it runs: its start.exe
+# wine_retry PROGRAM ARGS...: wine PROGRAM ARGS with its output passed on once it ends,
+# Windows line ends made Unix ones. Wine now and then gives up on starting a process before any of it runs: its start.exe
 # fallback prints "Application could not be started" and exits 1, which would read as the
 # program's own answer (no mutex, not idle, no registry value). Such a start is tried again.
 # For short queries only: a long-running program's output would come at its end.
@@ -101,15 +101,16 @@ wine_retry() {
     ((rc != 0 && try < 5)) && wine_could_not_start "$so" "$se" || break
     sleep 0.2  # Wine's failures of this kind come in moments of contention: let it pass
   done
-  cat "$so"
-  cat "$se" >&2
+  tr -d '\r' <"$so"
+  tr -d '\r' <"$se" >&2
   rm -f "$so" "$se"
   return "$rc"
 }
+wine_could_not_start() { grep -qs "could not be started" "$@"; }  # wine_could_not_start FILE...
 probe() { wine_retry "$CIFRONA_PROBE" "$@"; }
 
 # The probe's own answer, not any failure of it, says the mutex is gone.
-app_mutex_gone() { [[ $(probe mutex "$APP_MUTEX" 2>/dev/null | tr -d '\r') == absent ]]; }
+app_mutex_gone() { [[ $(probe mutex "$APP_MUTEX" 2>/dev/null) == absent ]]; }
 # Ends this scenario's program and waits until it is gone, so the next start is not taken
 # for a second copy and no window of the old one is clicked. Gone means its mutex too: Wine
 # closes a killed process's handles only once it has torn the process down, which can come
@@ -148,7 +149,6 @@ wait_started() {
   RELAUNCHES=0
   wait_until "$limit" "$message" _started_or_relaunch "${@:-widget_shown}"
 }
-wine_could_not_start() { grep -qs "could not be started" "$@"; }
 _started_or_relaunch() {
   "$@" && return 0
   if ((RELAUNCHES < 2)) && ! app_running && wine_could_not_start "$APP_LOG"; then
@@ -163,7 +163,7 @@ wait_settled() {
   wait_drawn 15 "the widget's digits were not drawn" widget_line
 }
 
-probe_windows() { probe windows Cifrona.exe 2>/dev/null | tr -d '\r'; }
+probe_windows() { probe windows Cifrona.exe 2>/dev/null; }
 
 # The widget: the visible layered window of the program.
 widget_line() { probe_windows | grep 'visible=1' | grep 'layered=1' | head -n1; }
@@ -392,7 +392,7 @@ choose_menu_item() {
   xdotool click 1
 }
 # The child windows of the program's visible windows (see probe.cpp: children).
-probe_children() { probe children Cifrona.exe 2>/dev/null | tr -d '\r'; }
+probe_children() { probe children Cifrona.exe 2>/dev/null; }
 # The settings dialog, opened from the widget's menu; its controls by class and text.
 SETTINGS="Настройки"
 settings_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$SETTINGS\"" | head -n1; }
@@ -438,7 +438,7 @@ wait_idle() {
   [[ -n "$line" ]] || line=$(widget_line || true)
   [[ -n "$line" ]] || fail "no visible window to wait on"
   local said
-  said=$(probe idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" 2>&1 >/dev/null | tr -d '\r' | tail -n 3) ||
+  said=$(probe idle "$(sed -nE 's/^hwnd=([^ ]*).*/\1/p' <<<"$line")" 2>&1 >/dev/null | tail -n 3) ||
     fail "the program did not handle its input${1:+ (window \"$1\")}: ${said:-the probe said nothing}"
 }
 

@@ -18,7 +18,7 @@ local_dir() { echo "$(user_dir)/AppData/Local"; }
 install_dir() { echo "$(local_dir)/Programs/Cifrona"; }
 start_menu_link() { echo "$(appdata_dir)/Microsoft/Windows/Start Menu/Programs/Cifrona.lnk"; }
 UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Cifrona'
-uninstall_entry() { local t; t=$(wine_retry reg query "$UNINSTALL_KEY" 2>/dev/null | tr -d '\r') && [[ -n "$t" ]] && echo "$t"; }
+uninstall_entry() { local t; t=$(wine_retry reg query "$UNINSTALL_KEY" 2>/dev/null) && [[ -n "$t" ]] && echo "$t"; }
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 run_entry() { wine_retry reg query "$RUN_KEY" /v Cifrona >/dev/null 2>&1; }
 no_program_window() { ! probe_windows | grep -q .; }

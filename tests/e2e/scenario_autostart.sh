@@ -3,7 +3,7 @@
 source "$(dirname "$0")/lib.sh"
 RUN='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 exe="$copy_win\\Cifrona.exe"
-run_value() { wine reg query "$RUN" /v Cifrona 2>/dev/null | tr -d '\r' | sed -nE 's/^ *Cifrona +REG_SZ +(.*)$/\1/p'; }
+run_value() { wine_retry reg query "$RUN" /v Cifrona 2>/dev/null | sed -nE 's/^ *Cifrona +REG_SZ +(.*)$/\1/p'; }
 set_run() { wine reg add "$RUN" /v Cifrona /t REG_SZ /d "$1" /f >/dev/null 2>&1; }
 clear_run() { wine reg delete "$RUN" /v Cifrona /f >/dev/null 2>&1 || true; }
 autostart_box() { field "$(child_text "Автозагрузка при старте Windows")" state; }

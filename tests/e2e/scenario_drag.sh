@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 clear_settings
 start_and_settle
 
-read -r AL AT AR AB < <(probe workarea 2>/dev/null | tr -d '\r')
+read -r AL AT AR AB < <(probe workarea 2>/dev/null)
 [[ -n "$AB" ]] || fail "no work area from the probe"
 note "work area $AL,$AT,$AR,$AB"
 read -r L0 T0 R0 B0 < <(rect_of "$(widget_line)")

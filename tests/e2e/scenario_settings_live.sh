@@ -106,7 +106,7 @@ note "aqua pixels: $aqua, white: $white"
 # centres the widget in the work area.
 click_on "$(child Edit 1)"
 settings_keys Tab Tab Tab Tab Tab Tab Tab Tab space
-read -r wl wt wr wb < <(probe workarea 2>/dev/null | tr -d '\r')
+read -r wl wt wr wb < <(probe workarea 2>/dev/null)
 centred() {
   read -r l t r b < <(rect_of "$(widget_line)")
   [[ $l == $(((wr - wl - (r - l) - 20) / 2)) && $t == $(((wb - wt - (b - t)) / 2)) ]]

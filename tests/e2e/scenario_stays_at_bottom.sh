@@ -9,7 +9,7 @@ read -r L T R B < <(rect_of "$(widget_line)")
 wine "$CIFRONA_PROBE" cover "$L" "$T" 150 150 120 >/dev/null 2>&1 &
 cover_pid=$!
 trap 'kill "$cover_pid" 2>/dev/null || true; kill_all' EXIT
-cover_line() { probe windows probe.exe 2>/dev/null | tr -d '\r' | grep 'E2E Cover'; }
+cover_line() { probe windows probe.exe 2>/dev/null | grep 'E2E Cover'; }
 wait_for 15 cover_line || fail "the cover window did not appear"
 above() { (($(field "$(cover_line)" zorder) < $(field "$(widget_line)" zorder))); }
 # Watched over more than two ticks of the program, each of which sends it to the bottom.

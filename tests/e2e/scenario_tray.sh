@@ -121,7 +121,7 @@ wait_until 10 "Escape did not close the context menu" eval '! menu_open'
 # The tooltip, as Wine's tray shows it once the pointer has moved over the icon: two lines
 # (description, version and bitness) for this installed copy, a third (" Portable") for a
 # portable one. Its text is not readable from outside, so its height tells the lines.
-tooltip_line() { probe windows explorer.exe 2>/dev/null | tr -d '\r' | grep 'visible=1' | grep 'class=tooltips_class32' | head -n1; }
+tooltip_line() { probe windows explorer.exe 2>/dev/null | grep 'visible=1' | grep 'class=tooltips_class32' | head -n1; }
 tooltip_shown() { [[ -n "$(tooltip_line)" ]]; }
 # The pointer leaves the icon until no tooltip shows, then comes onto it and moves a pixel
 # there (two moves, so the tray sees the pointer inside its icon).

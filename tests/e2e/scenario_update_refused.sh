@@ -8,7 +8,7 @@ source "$(dirname "$0")/update_lib.sh"
 # signature was asked for, and the window is back to an enabled "Скачать" with no file kept.
 sig_asked() { [[ $(grep -c 'GET /download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log") -gt $asked ]]; }
 idle_again() {
-  probe children Cifrona.exe 2>/dev/null | tr -d '\r' | grep 'class=Button' |
+  probe children Cifrona.exe 2>/dev/null | grep 'class=Button' |
     grep -F 'text="Скачать"' | grep -q 'visible=1 enabled=1'
 }
 refused_shown() { sig_asked && idle_again; }

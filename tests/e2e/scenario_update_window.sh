@@ -50,7 +50,7 @@ serve() {  # serve OPTIONS...: (re)starts the server with those options (update_
 # whether Close and the options are enabled, and the progress bar's visibility and position.
 # Asked of the update window alone: while a download runs, the program answers only between
 # blocks of it. Not in a subshell, so the positions seen are kept (note_position).
-update_children() { probe children Cifrona.exe "$UPDATE_HWND" 2>/dev/null | tr -d '\r'; }
+update_children() { probe children Cifrona.exe "$UPDATE_HWND" 2>/dev/null; }
 look() {
   local lines download close options bar
   STATE=""
@@ -71,7 +71,7 @@ update_child() { update_children | grep -F "text=\"$1\"" | head -n1; }
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 declare -A INK
 expect_text() {  # expect_text TEXT: learns the ink width of TEXT in the window's bold font
-  INK[$1]=$(probe inkwidth "Segoe UI" 9 1 "$(hex "$1")" 2>/dev/null | tr -d '\r')
+  INK[$1]=$(probe inkwidth "Segoe UI" 9 1 "$(hex "$1")" 2>/dev/null)
   [[ "${INK[$1]}" =~ ^[1-9][0-9]*$ ]] || fail "the probe could not measure \"$1\""
 }
 # ink_at X Y W H: the width of the dark pixels in that rectangle of the screen.

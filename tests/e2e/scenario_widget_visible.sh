@@ -30,7 +30,7 @@ probe_windows | grep -q 'taskbar=1' && fail "a window of the program has a taskb
 # The reference: a grey-keyed window with a white square, away from the widget.
 wine "$CIFRONA_PROBE" keyed 600 300 200 200 60 >/dev/null 2>&1 &
 reference_pid=$!
-reference_line() { probe windows probe.exe 2>/dev/null | tr -d '\r' | grep 'class=E2E Keyed' | grep 'visible=1'; }
+reference_line() { probe windows probe.exe 2>/dev/null | grep 'class=E2E Keyed' | grep 'visible=1'; }
 wait_until 20 "the reference window did not appear" reference_line
 wait_drawn 15 "the reference window was not drawn" reference_line
 png=$(shot reference)

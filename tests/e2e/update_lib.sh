@@ -13,7 +13,7 @@ trap 'kill_all; [[ -z "$SERVER_PID" ]] || kill "$SERVER_PID" 2>/dev/null || true
 
 # The user's temporary folder as the program sees it (the user's TEMP), in Unix form. Not a
 # guess among likely folders: other scenarios make AppData\Local\Temp, which Wine's TEMP is not.
-TEMP_WIN=$(wine reg query 'HKCU\Environment' /v TEMP 2>/dev/null | tr -d '\r' | sed -nE 's/.*REG_(EXPAND_)?SZ[[:space:]]+//p')
+TEMP_WIN=$(wine_retry reg query 'HKCU\Environment' /v TEMP 2>/dev/null | sed -nE 's/.*REG_(EXPAND_)?SZ[[:space:]]+//p')
 [[ -n "$TEMP_WIN" ]] || fail "the user's TEMP is not set in the test prefix"
 [[ "$TEMP_WIN" != *%* ]] || TEMP_WIN=$(wine cmd /c echo "$TEMP_WIN" 2>/dev/null | tr -d '\r')
 TEMP_UNIX=$(winepath -u "$TEMP_WIN" 2>/dev/null | tr -d '\r')
@@ -41,7 +41,7 @@ question_shown() { [[ -n "$(question_line)" ]]; }
 # Clicks the question's Yes button ("Да"), found among the box's children.
 answer_yes() {
   local line l t r b
-  line=$(probe children Cifrona.exe 2>/dev/null | tr -d '\r' | grep 'top="Cifrona"' |
+  line=$(probe children Cifrona.exe 2>/dev/null | grep 'top="Cifrona"' |
     grep 'class=Button' | grep -F 'text="Да"' | head -n1)
   [[ -n "$line" ]] || fail "the question has no Yes button"
   read -r l t r b < <(rect_of "$line")
