@@ -3,12 +3,15 @@ add_library(cifrona_headless STATIC platform/headless/headless.cpp platform/head
             platform/headless/headless_desktop.cpp)
 target_link_libraries(cifrona_headless PUBLIC cifrona_platform)
 
+# The fuzz preset builds only the fuzz targets: its code is instrumented for them.
+if(CIFRONA_FUZZ)
+  add_subdirectory(tests/fuzz)
+  return()
+endif()
+
 find_package(GTest REQUIRED)
 add_subdirectory(tests/unit)
-
-if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  add_subdirectory(tests/fuzz)
-endif()
+add_subdirectory(tests/fuzz)
 
 find_package(benchmark QUIET)
 if(benchmark_FOUND)

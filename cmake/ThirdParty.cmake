@@ -1,8 +1,11 @@
 # zlib, libjpeg-turbo and libpng as the targets cifrona::zlib, cifrona::jpeg, cifrona::png.
 # Natively they are Debian's -dev packages; for Windows all three are built statically from
-# Debian's source packages (tools/thirdparty.sh).
-if(WIN32)
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+# Debian's source packages (tools/thirdparty.sh), and for the fuzz preset too, natively with
+# clang and instrumented, so the fuzzers steer through them.
+if(WIN32 OR CIFRONA_FUZZ)
+  if(CIFRONA_FUZZ)
+    set(CIFRONA_TRIPLE clang-fuzz)
+  elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     set(CIFRONA_TRIPLE i686-w64-mingw32)
   else()
     set(CIFRONA_TRIPLE x86_64-w64-mingw32)

@@ -3,6 +3,8 @@
 # source packages. Sources are fetched once through a private apt sources list
 # (the system's apt configuration is never touched); builds are cached per target.
 #   tools/thirdparty.sh TRIPLE CACHE_DIR     e.g. x86_64-w64-mingw32 /repo/.cache
+# TRIPLE "clang-fuzz" builds them natively with clang, instrumented for libFuzzer and
+# AddressSanitizer (the fuzz preset), so a fuzzer can steer through them into our callbacks.
 set -euo pipefail
 triple="$1"
 cache="$(mkdir -p "$2" && cd "$2" && pwd)"
@@ -48,8 +50,19 @@ jpeg_src=$(compgen -G "$src/libjpeg-turbo-[0-9]*/" | head -n1)
 png_src=$(compgen -G "$src/libpng1.6-[0-9]*/" | head -n1)
 
 toolchain="$here/../cmake/toolchain-$triple.cmake"
+cc="$triple-gcc" ar="$triple-ar"
 # Each function in its own section, so the linker keeps only what the program calls.
 cflags="-ffunction-sections -fdata-sections"
+cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+jpeg_defs="-DNO_GETENV"
+if [[ "$triple" == clang-fuzz ]]; then
+  # Coverage and address checks, but no UBSan: the decoders' own shifts of negative values
+  # are deliberate, and the fuzzers look for faults in our code, steered through theirs.
+  cc=clang ar=llvm-ar
+  cflags="-O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address"
+  cross=(-DCMAKE_C_COMPILER=clang -DCMAKE_AR="$(command -v llvm-ar)" -DCMAKE_INSTALL_LIBDIR="$prefix/lib")
+  jpeg_defs=""  # its stand-in for getenv is Windows-only
+fi
 # 32-bit MinGW unwinds with DWARF tables, and the linker keeps every function an .eh_frame
 # entry points at. These C libraries need no unwind tables: they leave errors by longjmp
 # (which on i686 walks SEH records, not DWARF), and no C++ exception ever passes through
@@ -63,23 +76,23 @@ mkdir -p "$work" "$prefix/lib" "$prefix/include"
 # libpng's reader alone would pull in the whole compressor.
 (cd "$work" && mkdir zlib && cd zlib \
   && for c in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
-              inftrees trees uncompr zutil; do "$triple-gcc" -O2 $cflags -c "$zlib_src/$c.c" -o "$c.o" || exit 1; done \
-  && "$triple-ar" rcs "$prefix/lib/libz.a" ./*.o \
+              inftrees trees uncompr zutil; do "$cc" -O2 $cflags -c "$zlib_src/$c.c" -o "$c.o" || exit 1; done \
+  && "$ar" rcs "$prefix/lib/libz.a" ./*.o \
   && cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$prefix/include/") >"$work/zlib.log" 2>&1 \
   || { echo "thirdparty: zlib build failed for $triple (see $work/zlib.log)" >&2; exit 1; }
 # No SIMD: the program decodes at one-eighth scale, where the vector code has nothing to do,
 # and it would double the decoder's size. No getenv: its sscanf pulls in a whole scanf.
-cmake -S "$jpeg_src" -B "$work/jpeg" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+cmake -S "$jpeg_src" -B "$work/jpeg" -G Ninja "${cross[@]}" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF \
-  -DWITH_SIMD=0 -DCMAKE_C_FLAGS="$cflags -DNO_GETENV" >"$work/jpeg.log" 2>&1 \
-  && cmake --build "$work/jpeg" --target install >>"$work/jpeg.log" 2>&1 \
+  -DWITH_SIMD=0 -DCMAKE_C_FLAGS="$cflags $jpeg_defs" >"$work/jpeg.log" 2>&1 \
+  && cmake --build "$work/jpeg" -j 2 --target install >>"$work/jpeg.log" 2>&1 \
   || { echo "thirdparty: libjpeg-turbo build failed for $triple (see $work/jpeg.log)" >&2; exit 1; }
-cmake -S "$png_src" -B "$work/png" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+cmake -S "$png_src" -B "$work/png" -G Ninja "${cross[@]}" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$cflags" \
   -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
   -DZLIB_INCLUDE_DIR="$prefix/include" -DZLIB_LIBRARY="$prefix/lib/libz.a" >"$work/png.log" 2>&1 \
-  && cmake --build "$work/png" --target install >>"$work/png.log" 2>&1 \
+  && cmake --build "$work/png" -j 2 --target install >>"$work/png.log" 2>&1 \
   || { echo "thirdparty: libpng build failed for $triple (see $work/png.log)" >&2; exit 1; }
 rm -rf "$work"
 touch "$stamp"
