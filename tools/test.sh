@@ -5,6 +5,9 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 bash tools/build.sh
+# The fuzz targets over instrumented code (their short runs are part of the CTest run below).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 
 source tools/xvfb.sh
 cifrona_start_xvfb
@@ -19,8 +22,8 @@ for preset in win32 win64; do
   bash tools/release.sh --no-build --preset "$preset" --version 0.9.0.0
 done
 
-# One CTest run over the three builds, so one summary closes the output.
+# One CTest run over the four builds, so one summary closes the output.
 cat > build/CTestTestfile.cmake <<'EOT'
-subdirs("native" "win64" "win32")
+subdirs("native" "fuzz" "win64" "win32")
 EOT
 ctest --test-dir build --output-on-failure -j2 "$@"
