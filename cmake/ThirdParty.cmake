@@ -1,7 +1,9 @@
-# zlib, libjpeg-turbo and libpng as the targets cifrona::zlib, cifrona::jpeg, cifrona::png.
+# zlib, libjpeg-turbo, libpng and minizip as the targets cifrona::zlib, cifrona::jpeg, cifrona::png,
+# cifrona::minizip.
 # Natively they are Debian's -dev packages; for Windows all three are built statically from
-# Debian's source packages (tools/thirdparty.sh), and for the fuzz preset too, natively with
-# clang and instrumented, so the fuzzers steer through them.
+# Debian's source packages (tools/thirdparty.sh); minizip comes with zlib's sources. The
+# fuzz preset builds them the same way, natively with clang and instrumented, so the fuzzers
+# steer through them.
 if(WIN32 OR CIFRONA_FUZZ)
   if(CIFRONA_FUZZ)
     set(CIFRONA_TRIPLE clang-fuzz)
@@ -11,7 +13,7 @@ if(WIN32 OR CIFRONA_FUZZ)
     set(CIFRONA_TRIPLE x86_64-w64-mingw32)
   endif()
   set(_prefix "${CIFRONA_CACHE_DIR}/thirdparty/v3/${CIFRONA_TRIPLE}")
-  if(NOT EXISTS "${_prefix}/.built")
+  if(NOT EXISTS "${_prefix}/.built" OR NOT EXISTS "${_prefix}/.minizip")
     message(STATUS "Building zlib, libjpeg-turbo and libpng for ${CIFRONA_TRIPLE}")
     execute_process(COMMAND bash "${CMAKE_SOURCE_DIR}/tools/thirdparty.sh" ${CIFRONA_TRIPLE} "${CIFRONA_CACHE_DIR}"
                     RESULT_VARIABLE _rc)
@@ -28,6 +30,9 @@ if(WIN32 OR CIFRONA_FUZZ)
   add_library(cifrona::png STATIC IMPORTED GLOBAL)
   set_target_properties(cifrona::png PROPERTIES IMPORTED_LOCATION "${_prefix}/lib/libpng16.a"
                         INTERFACE_INCLUDE_DIRECTORIES "${_prefix}/include" INTERFACE_LINK_LIBRARIES cifrona::zlib)
+  add_library(cifrona::minizip STATIC IMPORTED GLOBAL)
+  set_target_properties(cifrona::minizip PROPERTIES IMPORTED_LOCATION "${_prefix}/lib/libminizip.a"
+                        INTERFACE_INCLUDE_DIRECTORIES "${_prefix}/include" INTERFACE_LINK_LIBRARIES cifrona::zlib)
 else()
   set(ZLIB_USE_STATIC_LIBS OFF)
   find_package(ZLIB REQUIRED)
@@ -38,4 +43,8 @@ else()
   target_link_libraries(cifrona::jpeg INTERFACE JPEG::JPEG)
   add_library(cifrona::png INTERFACE IMPORTED GLOBAL)
   target_link_libraries(cifrona::png INTERFACE PNG::PNG)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+  add_library(cifrona::minizip INTERFACE IMPORTED GLOBAL)
+  target_link_libraries(cifrona::minizip INTERFACE PkgConfig::MINIZIP)
 endif()

@@ -30,7 +30,8 @@ class FileSystem {
   // Names (not paths) of the entries matching a "*.ext"-style pattern, in listing order:
   // files and folders alike, without "." and "..".
   virtual std::vector<std::string> List(const std::string& folder, const std::string& pattern) const = 0;
-  virtual bool Remove(const std::string& path) = 0;
+  virtual bool Remove(const std::string& path) = 0;  // a file
+  virtual bool RemoveFolder(const std::string& path) = 0;  // an empty folder
   // True when the existing file can be opened for writing with no sharing (and is closed
   // again at once): false for a missing file, a read-only one and one open elsewhere.
   virtual bool CanOpenExclusive(const std::string& path) const = 0;
@@ -146,6 +147,8 @@ class Process {
   // folder may be empty. True when the system started something.
   virtual bool ShellOpen(WindowHandle owner, const std::string& file, const std::string& parameters,
                          const std::string& folder, ShowCommand show) = 0;
+  // Sets a variable of this process's environment, which the programs it starts inherit.
+  virtual bool SetEnvironment(const std::string& name, const std::string& value) = 0;
 };
 
 // Window-manager calls on the toolkit's windows that the toolkit itself does not make.

@@ -25,6 +25,12 @@ class HttpError : public std::runtime_error {
   int status_;
 };
 
+// A body longer than the request's limit: refused before any more of it is read.
+class HttpTooLarge : public HttpError {
+ public:
+  HttpTooLarge() : HttpError("Response too large") {}
+};
+
 struct HttpSettings {
   std::string userAgent;
   std::string accept;             // empty: no Accept header
@@ -35,6 +41,14 @@ struct HttpSettings {
   int connectTimeoutMs = 0;       // 0: the system's default
   int readTimeoutMs = 0;          // 0: wait as long as it takes
   bool tls12Only = true;          // for https targets of redirects
+  // Redirects are followed a handful of times at most, and never from https to http.
+  int maxRedirects = 5;
+  // A body longer than this is refused as soon as that is known (0: no limit): a server
+  // cannot make the program hold more than it expects.
+  std::uint64_t maxBytes = 0;
+  // The whole request, from connecting to the last byte, ends with a time-out error after
+  // this long (0: no limit), so a server that trickles a byte at a time cannot hold it.
+  int deadlineMs = 0;
 };
 
 struct HttpResponse {
@@ -57,8 +71,10 @@ class HttpClient {
   // Throws HttpError on a transport failure or a time-out.
   virtual HttpResponse GetText(const std::string& url) = 0;
   // GET into memory; throws HttpError on failure, on a status other than 2xx, and when
-  // Disconnect() was called (from a notification, on the same thread).
+  // Disconnect() was called.
   virtual std::string GetToMemory(const std::string& url, const HttpProgress& progress) = 0;
+  // Stops the transfer before its next block; safe from any thread. A read that is waiting
+  // for the server ends at its time-out.
   virtual void Disconnect() = 0;
 };
 
@@ -103,6 +119,9 @@ class Session {
   virtual void ReleaseHold(const std::string& path) = 0;
   // Runs work on a new thread that ends (and frees itself) when work returns.
   virtual void StartWorker(std::function<void()> work) = 0;
+  // On the UI thread, while it waits for a worker: returns when a window message arrives
+  // or after ms. In memory it runs the started workers instead.
+  virtual void WaitForInput(int ms) = 0;
 };
 
 // Hashing and signature checking for downloaded updates.

@@ -12,7 +12,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # The layout version is part of the path, so a tree built with other options never mixes them.
 prefix="$cache/thirdparty/v3/$triple"
 stamp="$prefix/.built"
-[[ -e "$stamp" ]] && exit 0
+minizip_stamp="$prefix/.minizip"
+[[ -e "$stamp" && -e "$minizip_stamp" ]] && exit 0
 
 src="$cache/src"
 fetch() {
@@ -70,6 +71,7 @@ fi
 # its longjmp unwinds through them.
 [[ "$triple" == i686-* ]] && cflags+=" -fno-asynchronous-unwind-tables -fno-unwind-tables"
 work="$cache/build/$triple"
+if [[ ! -e "$stamp" ]]; then
 rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix/lib" "$prefix/include"
 # zlib as well, because Debian's MinGW libz.a is one section per file with unwind tables:
@@ -96,3 +98,16 @@ cmake -S "$png_src" -B "$work/png" -G Ninja "${cross[@]}" \
   || { echo "thirdparty: libpng build failed for $triple (see $work/png.log)" >&2; exit 1; }
 rm -rf "$work"
 touch "$stamp"
+fi
+
+# minizip, from the same zlib sources, reads the portable update's archive: only its
+# reader (no encryption support), over the program's own in-memory file functions.
+mkdir -p "$work/minizip" "$prefix/include/minizip"
+(cd "$work/minizip" \
+  && for c in unzip ioapi; do "$cc" -O2 $cflags -DNOUNCRYPT -I"$prefix/include" \
+       -c "$zlib_src/contrib/minizip/$c.c" -o "$c.o" || exit 1; done \
+  && "$ar" rcs "$prefix/lib/libminizip.a" ./*.o \
+  && cp "$zlib_src/contrib/minizip/unzip.h" "$zlib_src/contrib/minizip/ioapi.h" "$prefix/include/minizip/") \
+  >"$work/minizip.log" 2>&1 || { echo "thirdparty: minizip build failed for $triple (see $work/minizip.log)" >&2; exit 1; }
+rm -rf "$work"
+touch "$minizip_stamp"

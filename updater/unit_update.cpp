@@ -2,12 +2,16 @@
 
 #include <future>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "app/storage_locations.h"
 #include "info/file_info_utils.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
+#include "updater/update_archive.h"
 #include "updater/update_check.h"
 #include "updater/update_signature.h"
 #include "widget/current_language.h"
@@ -115,6 +119,9 @@ TForm10::TForm10() : ui::Form("Form10") {
   LangFailedCheckUpdates = &Get<ui::MenuItem>("LangFailedCheckUpdates");
   LangConnectionError = &Get<ui::MenuItem>("LangConnectionError");
   LangNotVerified = &Get<ui::MenuItem>("LangNotVerified");
+  LangNotNewer = &Get<ui::MenuItem>("LangNotNewer");
+  LangNoSignature = &Get<ui::MenuItem>("LangNoSignature");
+  LangUnpackFailed = &Get<ui::MenuItem>("LangUnpackFailed");
 
   std::lock_guard lock(g_gateMutex);
   g_gateOpen = true;
@@ -316,7 +323,19 @@ void TForm10::SetIdle() {
 
 void TForm10::ButtonDownloadClick(ui::Component&) {
   switch (ButtonDownload->Tag()) {
-    case 0:
+    case 0: {
+      // The downloaded file stays held against writers until the install step is over,
+      // whichever way it ends.
+      struct ReleaseHold {
+        TForm10& f;
+        ~ReleaseHold() {
+          if (!f.heldTarget_.empty()) {
+            if (platform::Session* s = platform::Current().session) s->ReleaseHold(f.heldTarget_);
+            f.heldTarget_.clear();
+          }
+          f.verified_.clear();
+        }
+      } release{*this};
       try {
         AbortUpdate = false;
         ButtonDownload->SetTag(1);
@@ -326,23 +345,20 @@ void TForm10::ButtonDownloadClick(ui::Component&) {
         ProgressBarUpdate->SetVisible(true);
         GroupBoxOption->SetEnabled(false);
         UpdateApp(DownloadUrl);
-        const std::string target = DownloadTarget(DownloadUrl);
-        if (!Authenticated(target)) {
-          LabelUpDate->SetCaption(LangNotVerified->Caption());
-          SetIdle();
-          ui::ProcessPendingMessages();
-          break;
-        }
         LabelUpDate->SetCaption(LangDownloadComplet->Caption());
         InstallStep();
-        // Started (or left for the user): other programs may change the file again.
-        platform::Current().session->ReleaseHold(target);
+        SetIdle();
+        ui::ProcessPendingMessages();
+      } catch (const Refused& refused) {
+        // Said in the status line; the window is ready for another try.
+        LabelUpDate->SetCaption(refused.reason->Caption());
         SetIdle();
         ui::ProcessPendingMessages();
       } catch (...) {
         // Silently: the window stays as far as it got; Cancel brings it back.
       }
       break;
+    }
     case 1:
       try {
         SetIdle();
@@ -361,74 +377,145 @@ std::string TForm10::DownloadTarget(const std::string& url) const {
   return folder + FileNameFromUrl(url);
 }
 
-void TForm10::UpdateApp(const std::string& server) {
-  platform::Services& os = platform::Current();
-  if (!os.http) throw platform::HttpError("No HTTP client");
-  platform::HttpSettings settings;
-  settings.userAgent = kUserAgent;
-  settings.basicAuthentication = true;
-  settings.followRedirects = true;
-  settings.tls12Only = true;
-  if (GetSystemProxy(ProxyServer, ProxyPort, ProxyEnabled) && ProxyEnabled) {
-    settings.proxyHost = ProxyServer;
-    settings.proxyPort = ProxyPort;
+ui::MenuItem* TForm10::ReasonFor(int verdict) const {
+  switch (static_cast<Verdict>(verdict)) {
+    case Verdict::NoSignature: return LangNoSignature;
+    case Verdict::NotNewer: return LangNotNewer;
+    default: return LangNotVerified;
   }
-  std::unique_ptr<platform::HttpClient> client = os.http->NewClient(settings);
-  // The client is reachable by Cancel and the notifications for as long as the GET runs.
+}
+
+std::string TForm10::Fetch(const std::string& url, const platform::HttpSettings& settings, bool withProgress) {
+  platform::Services& os = platform::Current();
+  if (!os.http || !os.session) throw platform::HttpError("No HTTP client");
+  // What the worker hands over: the notifications in order, then the outcome. The worker
+  // owns a share of it and of the client, so a request left behind by Cancel ends on its own.
+  struct Shared {
+    std::mutex mutex;
+    std::vector<std::pair<int, std::int64_t>> events;  // 0 begin, 1 work, 2 end
+    bool done = false;
+    std::string body;
+    std::exception_ptr error;
+  };
+  auto shared = std::make_shared<Shared>();
+  std::shared_ptr<platform::HttpClient> client = os.http->NewClient(settings);
   struct Attach {
     platform::HttpClient*& slot;
     platform::HttpClient* previous;
     ~Attach() { slot = previous; }
   } attach{IdHTTP1, IdHTTP1};
   IdHTTP1 = client.get();
-
-  platform::HttpProgress progress;
-  progress.begin = [this](std::int64_t total) { IdHTTP1WorkBegin(total); };
-  progress.work = [this](std::int64_t received) { IdHTTP1Work(received); };
-  progress.end = [this] { IdHTTP1WorkEnd(); };
-  std::string body = client->GetToMemory(EncodeUrlPath(server), progress);
-  // Only a complete body reaches the disk.
-  os.files->ReplaceAll(DownloadTarget(server), body);
-  ui::ProcessPendingMessages();
+  bool begun = false, ended = false;
+  auto deliver = [this, &begun, &ended](int kind, std::int64_t n) {
+    // After Cancel the window is reset already: only the end reaches it.
+    if (kind == 0 && !AbortUpdate) {
+      begun = true;
+      IdHTTP1WorkBegin(n);
+    } else if (kind == 1 && !AbortUpdate) {
+      IdHTTP1Work(n);
+    } else if (kind == 2) {
+      ended = true;
+      IdHTTP1WorkEnd();
+    }
+  };
+  ui::Application* app = ui::Application::Current();
+  os.session->StartWorker([shared, client, url, withProgress, app, deliver] {
+    // Notifications are handed to the UI thread; where the work runs on it (in memory),
+    // they are delivered as they come.
+    auto push = [shared, app, deliver](int kind, std::int64_t n) {
+      if (app && app->IsUiThread()) return deliver(kind, n);
+      std::lock_guard lock(shared->mutex);
+      shared->events.emplace_back(kind, n);
+    };
+    platform::HttpProgress progress;
+    if (withProgress) {
+      progress.begin = [push](std::int64_t total) { push(0, total); };
+      progress.work = [push](std::int64_t received) { push(1, received); };
+      progress.end = [push] { push(2, 0); };
+    }
+    std::string body;
+    std::exception_ptr error;
+    try {
+      body = client->GetToMemory(url, progress);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    std::lock_guard lock(shared->mutex);
+    shared->body = std::move(body);
+    shared->error = error;
+    shared->done = true;
+  });
+  for (;;) {
+    std::vector<std::pair<int, std::int64_t>> events;
+    bool done;
+    {
+      std::lock_guard lock(shared->mutex);
+      events.swap(shared->events);
+      done = shared->done;
+    }
+    for (auto [kind, n] : events) deliver(kind, n);
+    if (AbortUpdate) {
+      client->Disconnect();
+      if (begun && !ended) IdHTTP1WorkEnd();
+      throw platform::HttpError("Cancelled");
+    }
+    if (done) break;
+    os.session->WaitForInput(50);
+    ui::ProcessPendingMessages();
+  }
+  if (shared->error) std::rethrow_exception(shared->error);
+  return std::move(shared->body);
 }
 
-bool TForm10::Authenticated(const std::string& target) {
+void TForm10::UpdateApp(const std::string& server) {
   platform::Services& os = platform::Current();
-  auto refuse = [&] {
-    os.session->ReleaseHold(target);
-    if (os.files->FileExists(target)) os.files->Remove(target);
-  };
-  // What is checked is what will run: the file on disk, held so nobody changes it
-  // between the check and the start.
-  if (!os.session->HoldAgainstWriting(target)) {
-    refuse();
-    return false;
-  }
-  std::optional<std::string> bytes = os.files->ReadAll(target);
+  const std::string name = FileNameFromUrl(server);
+  // The signed statement first, with the check's limits: it says whether this file may be
+  // installed at all, and how many bytes it has.
   std::optional<std::string> signature;
   try {
-    std::unique_ptr<platform::HttpClient> client = os.http->NewClient(BaseClientSettings());
-    struct Attach {
-      platform::HttpClient*& slot;
-      platform::HttpClient* previous;
-      ~Attach() { slot = previous; }
-    } attach{IdHTTP1, IdHTTP1};
-    IdHTTP1 = client.get();
-    signature = client->GetToMemory(EncodeUrlPath(DownloadUrl + ".sig"), {});
-  } catch (const std::exception&) {
-    // No signature: refused below.
+    signature = Fetch(EncodeUrlPath(server + ".sig"), CheckClientSettings(), false);
+  } catch (const platform::HttpTooLarge&) {
+    // Larger than any statement: not one.
+  } catch (const platform::HttpError& e) {
+    // The server answered that it has none; a server that could not be reached fails the
+    // download like any transfer.
+    if (AbortUpdate || e.Status() == 0) throw;
   }
-  if (AbortUpdate) {
-    // Cancelled meanwhile: the window is reset already, and nothing is installed.
-    refuse();
-    throw platform::HttpError("Cancelled");
+  SignedStatement statement;
+  const Verdict verdict =
+      CheckStatement(name, signature, ServerVersion, LocalVersion(), CheckBoxForceUpdate->Checked(), &statement);
+  if (verdict != Verdict::Ok) throw Refused{ReasonFor(static_cast<int>(verdict))};
+
+  platform::HttpSettings settings = BaseClientSettings();
+  settings.connectTimeoutMs = 3000;
+  settings.readTimeoutMs = 30000;
+  // Not one byte more than was signed.
+  settings.maxBytes = statement.size ? statement.size : 1;
+  std::string body;
+  try {
+    body = Fetch(EncodeUrlPath(server), settings, true);
+  } catch (const platform::HttpTooLarge&) {
+    throw Refused{LangNotVerified};  // more than was signed: not the file that was signed
   }
-  if (!bytes || VerifyUpdate(FileNameFromUrl(DownloadUrl), *bytes, signature, ServerVersion, LocalVersion()) !=
-                    Verdict::Ok) {
-    refuse();
-    return false;
+  if (CheckBytes(statement, body) != Verdict::Ok) throw Refused{LangNotVerified};
+
+  // Only checked bytes reach the disk; what will run is then held and compared again.
+  const std::string target = DownloadTarget(server);
+  os.files->ReplaceAll(target, body);
+  std::optional<std::string> written;
+  if (os.session->HoldAgainstWriting(target)) {
+    heldTarget_ = target;
+    written = os.files->ReadAll(target);
   }
-  return true;
+  if (!written || *written != body) {
+    if (!heldTarget_.empty()) os.session->ReleaseHold(heldTarget_);
+    heldTarget_.clear();
+    os.files->Remove(target);
+    throw Refused{LangNotVerified};
+  }
+  verified_ = std::move(body);
+  ui::ProcessPendingMessages();
 }
 
 void TForm10::InstallStep() {
@@ -450,10 +537,28 @@ void TForm10::InstallStep() {
 
 void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::string& currentExePath) {
   platform::Services& os = platform::Current();
+  const std::string folder = paths::ExtractFilePath(currentExePath);
+  const std::string staging = folder + kStagingFolderName + "\\";
+  // Unpacked here, from the bytes that were verified, before the program ends: a refused
+  // archive leaves the program running as it was.
+  try {
+    StageArchive(ReadArchive(verified_), staging);
+  } catch (const std::exception&) {
+    RemoveTree(staging);
+    if (!heldTarget_.empty()) os.session->ReleaseHold(heldTarget_);
+    heldTarget_.clear();
+    os.files->Remove(zipInAppDir);
+    throw Refused{LangUnpackFailed};
+  }
+  if (!heldTarget_.empty()) os.session->ReleaseHold(heldTarget_);
+  heldTarget_.clear();
+  os.files->Remove(zipInAppDir);
   const std::string script = GetTempFolder() + UpdateScriptName(os.session->Now());
-  os.files->ReplaceAll(script, os.system->Ansi().FromUtf8(UpdateScriptText(currentExePath, zipInAppDir)));
+  os.files->ReplaceAll(script, UpdateScriptText());
   if (os.files->FileExists(script)) {
-    os.process->ShellOpen(0, script, "", "", platform::ShowCommand::Hide);
+    os.process->SetEnvironment(kScriptFolderVariable, folder);
+    os.process->SetEnvironment(kScriptExeVariable, paths::ExtractFileName(currentExePath));
+    os.process->ShellOpen(0, script, "", folder, platform::ShowCommand::Hide);
     os.session->EndProcessNow();
     return;
   }

@@ -47,6 +47,9 @@ class TForm10 : public ui::Form {
   ui::MenuItem* LangFailedCheckUpdates = nullptr;
   ui::MenuItem* LangConnectionError = nullptr;
   ui::MenuItem* LangNotVerified = nullptr;
+  ui::MenuItem* LangNotNewer = nullptr;
+  ui::MenuItem* LangNoSignature = nullptr;
+  ui::MenuItem* LangUnpackFailed = nullptr;
 
   // The start-up check found a newer version.
   bool UpdateAvailable = false;
@@ -64,11 +67,20 @@ class TForm10 : public ui::Form {
   void QuickStartUpdate();
   // The window's check: fetch on the calling thread, results on the UI thread.
   static void Check(const std::string& localVersion);
-  // Downloads server into the download target; throws on any failure.
+  // Fetches and checks server's signed statement, downloads server within the size it
+  // names, checks the bytes and writes them to the download target, held against other
+  // writers until the install step is done. Throws on any failure; a download that may not
+  // be installed throws Refused with the status text to show, and nothing is left on disk.
   void UpdateApp(const std::string& server);
-  // Writes and starts the update script and ends the process; returns only when the
-  // script is missing after writing.
+  // Unpacks the verified archive into the staging folder beside the executable, then writes
+  // and starts the update script and ends the process; returns only when the script is
+  // missing after writing. Throws Refused when the archive cannot be unpacked whole.
   void SimplePortableUpdate(const std::string& zipInAppDir, const std::string& currentExePath);
+
+  // An update that may not be installed, with the message item that says why.
+  struct Refused {
+    ui::MenuItem* reason;
+  };
   // Cancel during a download.
   void AbortDownload();
 
@@ -89,13 +101,19 @@ class TForm10 : public ui::Form {
 
  private:
   void SetIdle();
-  // The download may be installed: signed with the release key, the file the signature
-  // names, the server's version and newer than this one. Otherwise it is deleted.
-  bool Authenticated(const std::string& target);
   void InstallStep();
   std::string DownloadTarget(const std::string& url) const;
-  // The client of the running download, owned by UpdateApp.
+  ui::MenuItem* ReasonFor(int verdict) const;
+  // One GET on a worker while this thread goes on handling messages, so the window stays
+  // responsive whatever the server does; progress reaches the IdHTTP1Work* handlers here.
+  // Throws what the request threw, or HttpError once Cancel was pressed.
+  std::string Fetch(const std::string& url, const platform::HttpSettings& settings, bool withProgress);
+  // The client of the running request, owned by Fetch.
   platform::HttpClient* IdHTTP1 = nullptr;
+  // The bytes of the last download that passed its checks, and the file they were written to
+  // and are held in until the install step is done.
+  std::string verified_;
+  std::string heldTarget_;
 };
 
 // The update window, once its construction has begun; empty before and after.

@@ -6,6 +6,7 @@
 
 #include "app/storage_locations.h"
 #include "platform/text.h"
+#include "updater/update_archive.h"
 #include "updater/update_servers.h"
 
 namespace updater {
@@ -126,14 +127,22 @@ platform::HttpSettings BaseClientSettings() {
   return s;
 }
 
+platform::HttpSettings CheckClientSettings() {
+  platform::HttpSettings s = BaseClientSettings();
+  s.connectTimeoutMs = 3000;
+  s.readTimeoutMs = 5000;
+  // A server that trickles a byte just inside each read time-out still ends here.
+  s.deadlineMs = 15000;
+  s.maxBytes = kMaxVersionFileBytes;
+  return s;
+}
+
 bool FetchServerVersion(std::string& version, std::string& downloadUrl) {
   platform::Http* http = platform::Current().http;
   if (!http) return false;
   for (const std::string& base : UpdateServers()) {
     const std::string folder = base + UpdateFileStem() + "/";
-    platform::HttpSettings settings = BaseClientSettings();
-    settings.connectTimeoutMs = 3000;
-    settings.readTimeoutMs = 5000;
+    const platform::HttpSettings settings = CheckClientSettings();
     try {
       auto client = http->NewClient(settings);
       platform::HttpResponse r = client->GetText(folder + "version.txt");
@@ -217,69 +226,36 @@ std::string UpdateScriptName(const platform::LocalTime& t) {
   return buf;
 }
 
-namespace {
-
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The command interpreter expands %...% even inside quotes: a literal "%" is "%%".
-std::string BatchText(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    out += c;
-    if (c == '%') out += '%';
-  }
-  return out;
-}
-
-// Inside a single-quoted PowerShell string a quote is doubled.
-std::string PowerShellQuoted(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out;
-}
-
-}  // namespace
-
-std::string UpdateScriptText(const std::string& currentExePath, const std::string& zipInAppDir) {
-  const std::string exeFolder = BatchText(FolderOf(currentExePath));
-  const std::string exeName = BatchText(NameOf(currentExePath));
-  const std::string zipName = BatchText(NameOf(zipInAppDir));
+std::string UpdateScriptText() {
+  // The script names no path: the folder and the file name come from the environment the
+  // program starts it with, read with delayed expansion, which never parses what it inserts.
+  // So any folder Windows allows works, in any code page, and none can run a command.
+  const std::string staging = kStagingFolderName;
   const std::string lines[] = {
       "@echo off",
-      "cd /d \"" + exeFolder + "\"",
+      "setlocal EnableExtensions EnableDelayedExpansion",
+      "cd /d \"!" + std::string(kScriptFolderVariable) + "!\" || exit /b 1",
       "",
       "echo Killing app...",
-      "taskkill /F /IM \"" + exeName + "\" >nul 2>&1",
-      "timeout /t 2 >nul",
+      "\"%SystemRoot%\\System32\\taskkill.exe\" /F /IM \"!" + std::string(kScriptExeVariable) + "!\" >nul 2>&1",
+      "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul",
       "",
       "echo Extracting...",
-      "powershell -Command \"Add-Type -AssemblyName System.IO.Compression.FileSystem; $zip = "
-      "[System.IO.Compression.ZipFile]::OpenRead('" +
-          PowerShellQuoted(zipName) +
-          "'); foreach ($entry in $zip.Entries) { $target = $entry.FullName; if (-not $entry.Name) { "
-          "[System.IO.Directory]::CreateDirectory($target) | Out-Null; } else { try { "
-          "[System.IO.Compression.ZipFileExtensions]::ExtractToFile($entry, $target, $true) } catch { Write-Host "
-          "('Skipping: ' + $entry.FullName) } } }; $zip.Dispose(); Write-Host 'Extraction complete'\"",
-      "",
-      "echo Deleting ZIP...",
-      "del \"" + zipName + "\"",
+      "set /a tries=0",
+      ":move",
+      "\"%SystemRoot%\\System32\\xcopy.exe\" \"" + staging + "\\*\" \".\\\" /E /Y /Q /R /H >nul && goto moved",
+      "set /a tries+=1",
+      "if !tries! geq 10 goto moved",
+      "\"%SystemRoot%\\System32\\timeout.exe\" /t 1 >nul",
+      "goto move",
+      ":moved",
+      "rd /s /q \"" + staging + "\"",
       "",
       "echo Starting app...",
-      "start \"\" \"" + exeName + "\"",
+      "start \"\" \"!" + std::string(kScriptExeVariable) + "!\"",
       "",
       "echo Done",
-      "timeout /t 2 >nul",
+      "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul",
       "del \"%~f0\"",
   };
   std::string out;

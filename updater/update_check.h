@@ -61,8 +61,18 @@ std::string EncodeUrlPath(const std::string& url);
 
 // "update_" + hhnnss + ".bat".
 std::string UpdateScriptName(const platform::LocalTime& t);
-// The update script's nineteen lines (UTF-8, CR LF after each) for the running executable
-// and the downloaded archive, both full paths.
-std::string UpdateScriptText(const std::string& currentExePath, const std::string& zipInAppDir);
+// The environment variables the update script reads: the program folder (with its
+// trailing backslash) and the executable's file name.
+inline constexpr const char* kScriptFolderVariable = "CIFRONA_UPDATE_FOLDER";
+inline constexpr const char* kScriptExeVariable = "CIFRONA_UPDATE_EXE";
+// The update script (ASCII, CR LF after each line). Started in the program folder with the
+// two variables set, it waits for the program to end, moves the staged update into place,
+// restarts the program and deletes itself.
+std::string UpdateScriptText();
+
+// The check's client: the base settings, its time-outs, an overall deadline per request
+// and a cap on the body, for version.txt and the .sig alike.
+platform::HttpSettings CheckClientSettings();
+inline constexpr std::uint64_t kMaxVersionFileBytes = 4096;
 
 }  // namespace updater

@@ -5,7 +5,6 @@
 #include "platform/text.h"
 #include "platform/update_services.h"
 #include "updater/update_check.h"
-#include "updater/update_key.h"
 
 namespace updater {
 
@@ -38,7 +37,15 @@ std::optional<std::string> FromHex(const std::string& hex) {
 
 std::optional<SignedStatement> ParseSignatureFile(const std::string& text) {
   SignedStatement s;
-  bool haveFile = false, haveVersion = false, haveSize = false, haveHash = false, haveSig = false;
+  bool haveProduct = false, haveArch = false, haveFile = false, haveVersion = false, haveSize = false,
+       haveHash = false, haveSig = false;
+  if (text.size() > kMaxSignatureFileBytes) return std::nullopt;
+  // Each field once: a repeated one could make the signed text and the parsed one differ.
+  auto once = [](bool& seen) {
+    if (seen) return false;
+    seen = true;
+    return true;
+  };
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -49,32 +56,40 @@ std::optional<SignedStatement> ParseSignatureFile(const std::string& text) {
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
     std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
-    if (key == "file") {
-      s.file = value, haveFile = true;
+    if (key == "product") {
+      if (!once(haveProduct)) return std::nullopt;
+      s.product = value;
+    } else if (key == "arch") {
+      if (!once(haveArch)) return std::nullopt;
+      s.arch = value;
+    } else if (key == "file") {
+      if (!once(haveFile)) return std::nullopt;
+      s.file = value;
     } else if (key == "version") {
-      s.version = value, haveVersion = true;
+      if (!once(haveVersion)) return std::nullopt;
+      s.version = value;
     } else if (key == "size") {
+      if (!once(haveSize)) return std::nullopt;
       auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), s.size);
       if (ec != std::errc() || p != value.data() + value.size() || value.empty()) return std::nullopt;
-      haveSize = true;
     } else if (key == "sha256") {
-      if (value.size() != 64 || !FromHex(std::string(value))) return std::nullopt;
-      s.sha256 = value, haveHash = true;
+      if (!once(haveHash) || value.size() != 64 || !FromHex(std::string(value))) return std::nullopt;
+      s.sha256 = value;
       for (char& c : s.sha256) c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
     } else if (key == "signature") {
       auto der = FromHex(std::string(value));
-      if (!der) return std::nullopt;
-      s.signature = *der, haveSig = true;
+      if (!der || !once(haveSig)) return std::nullopt;
+      s.signature = *der;
     } else {
       return std::nullopt;
     }
   }
-  if (!(haveFile && haveVersion && haveSize && haveHash && haveSig)) return std::nullopt;
+  if (!(haveProduct && haveArch && haveFile && haveVersion && haveSize && haveHash && haveSig)) return std::nullopt;
   return s;
 }
 
 std::string StatementText(const SignedStatement& s) {
-  return "file=" + s.file + "\nversion=" + s.version + "\nsize=" + std::to_string(s.size) + "\nsha256=" + s.sha256 +
+  return "product=" + s.product + "\narch=" + s.arch + "\nfile=" + s.file + "\nversion=" + s.version + "\nsize=" + std::to_string(s.size) + "\nsha256=" + s.sha256 +
          "\n";
 }
 
@@ -100,10 +115,9 @@ std::optional<std::string> DerSignatureToRaw(const std::string& der) {
   return raw;
 }
 
-std::string ReleasePublicKey() { return FromHex(update_key::kReleasePublicKey).value_or(""); }
-
-Verdict VerifyUpdate(const std::string& fileName, const std::string& bytes, const std::optional<std::string>& sigText,
-                     const std::string& serverVersion, const std::string& localVersion) {
+Verdict CheckStatement(const std::string& fileName, const std::optional<std::string>& sigText,
+                       const std::string& serverVersion, const std::string& localVersion, bool force,
+                       SignedStatement* out) {
   platform::Crypto* crypto = platform::Current().crypto;
   if (!sigText) return Verdict::NoSignature;
   auto statement = ParseSignatureFile(*sigText);
@@ -112,12 +126,27 @@ Verdict VerifyUpdate(const std::string& fileName, const std::string& bytes, cons
   const std::string key = ReleasePublicKey();
   if (!raw || key.size() != 64 || !crypto->VerifyP256(key, crypto->Sha256(StatementText(*statement)), *raw))
     return Verdict::BadSignature;
-  if (!text::SameTextAscii(statement->file, fileName) || statement->size != bytes.size() ||
-      statement->sha256 != ToHex(crypto->Sha256(bytes)))
-    return Verdict::WrongFile;
+  if (statement->product != UpdateFileStem() || statement->arch != ProgramArch()) return Verdict::WrongProduct;
+  if (!text::SameTextAscii(statement->file, fileName)) return Verdict::WrongFile;
   if (statement->version != serverVersion) return Verdict::WrongVersion;
-  if (CompareVersions(statement->version, localVersion) != 1) return Verdict::NotNewer;
+  const int newer = CompareVersions(statement->version, localVersion);
+  if (newer < 0 || (newer == 0 && !force)) return Verdict::NotNewer;
+  if (out) *out = *statement;
   return Verdict::Ok;
+}
+
+Verdict CheckBytes(const SignedStatement& statement, const std::string& bytes) {
+  platform::Crypto* crypto = platform::Current().crypto;
+  if (!crypto || statement.size != bytes.size() || statement.sha256 != ToHex(crypto->Sha256(bytes)))
+    return Verdict::WrongFile;
+  return Verdict::Ok;
+}
+
+Verdict VerifyUpdate(const std::string& fileName, const std::string& bytes, const std::optional<std::string>& sigText,
+                     const std::string& serverVersion, const std::string& localVersion, bool force) {
+  SignedStatement statement;
+  Verdict v = CheckStatement(fileName, sigText, serverVersion, localVersion, force, &statement);
+  return v == Verdict::Ok ? CheckBytes(statement, bytes) : v;
 }
 
 }  // namespace updater

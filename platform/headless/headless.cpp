@@ -154,6 +154,17 @@ bool FileSystem::Remove(const std::string& path) {
   return true;
 }
 
+bool FileSystem::RemoveFolder(const std::string& path) {
+  const std::string key = Key(path);
+  auto it = nodes_.find(key);
+  if (it == nodes_.end() || !it->second.folder) return false;
+  const std::string prefix = key + "\\";
+  for (const auto& [k, node] : nodes_)
+    if (k.rfind(prefix, 0) == 0) return false;  // not empty
+  nodes_.erase(it);
+  return true;
+}
+
 bool FileSystem::CanOpenExclusive(const std::string& path) const {
   const std::string key = Key(path);
   // Write access only: a file that cannot be read may still be written.

@@ -18,6 +18,7 @@ class Client : public platform::HttpClient {
 
   platform::HttpResponse GetText(const std::string& url) override {
     const Http::Reply& r = Find("text", url);
+    CheckSize(r.body.size());
     return {r.status, r.body};
   }
 
@@ -30,13 +31,16 @@ class Client : public platform::HttpClient {
         if (p.end) p.end();
       }
     };
-    if (progress.begin) progress.begin(r.length >= 0 ? r.length : static_cast<std::int64_t>(r.body.size()));
+    const std::int64_t announced = r.length >= 0 ? r.length : static_cast<std::int64_t>(r.body.size());
+    CheckSize(static_cast<std::uint64_t>(announced));
+    if (progress.begin) progress.begin(announced);
     End end{progress};
     size_t step = r.chunk ? r.chunk : std::max<size_t>(r.body.size(), 1);
     size_t received = 0;
     while (received < r.body.size()) {
       if (disconnected_) throw platform::HttpError("Connection closed gracefully.");
       received = std::min(r.body.size(), received + step);
+      CheckSize(received);
       if (progress.work) progress.work(static_cast<std::int64_t>(received));
       if (http_.afterChunk) http_.afterChunk(url, static_cast<std::int64_t>(received));
     }
@@ -56,6 +60,11 @@ class Client : public platform::HttpClient {
     if (it == http_.replies.end() || it->second.refused) throw platform::HttpError("Connection refused");
     if (it->second.timesOut) throw platform::HttpError("Read timed out.");
     return it->second;
+  }
+
+  // As the real client: refused the moment more than the limit is known to come.
+  void CheckSize(std::uint64_t bytes) const {
+    if (settings_.maxBytes && bytes > settings_.maxBytes) throw platform::HttpTooLarge();
   }
 
   Http& http_;

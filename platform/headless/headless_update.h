@@ -55,6 +55,7 @@ class Session : public platform::Session {
   bool HoldAgainstWriting(const std::string& path) override;
   void ReleaseHold(const std::string& path) override;
   void StartWorker(std::function<void()> work) override { workers.push_back(std::move(work)); }
+  void WaitForInput(int) override { RunWorkers(); }
 
   // Runs the started workers, and those they start, on the calling thread.
   void RunWorkers();

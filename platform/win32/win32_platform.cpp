@@ -152,6 +152,7 @@ class FileSystem : public platform::FileSystem {
     return names;
   }
   bool Remove(const std::string& path) override { return DeleteFileW(Wide(path).c_str()) != 0; }
+  bool RemoveFolder(const std::string& path) override { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
   bool CanOpenExclusive(const std::string& path) const override {
     // Write access only: a file this user may write but not read still counts as writable.
     return OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING) != nullptr;

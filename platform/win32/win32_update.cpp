@@ -6,6 +6,7 @@
 #include <shobjidl.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -73,6 +74,7 @@ class WinHttpClient : public platform::HttpClient {
     Open(url);
     platform::HttpResponse r;
     r.status = Status();
+    CheckAnnounced(ContentLength());
     r.body = ReadAll(nullptr);
     return r;
   }
@@ -81,7 +83,9 @@ class WinHttpClient : public platform::HttpClient {
     Open(url);
     const int status = Status();
     if (status < 200 || status > 299) throw platform::HttpError("HTTP status " + std::to_string(status), status);
-    if (progress.begin) progress.begin(ContentLength());
+    const std::int64_t length = ContentLength();
+    CheckAnnounced(length);
+    if (progress.begin) progress.begin(length);
     struct End {
       const platform::HttpProgress& p;
       ~End() {
@@ -91,15 +95,32 @@ class WinHttpClient : public platform::HttpClient {
     return ReadAll(&progress);
   }
 
-  // Called between blocks (from a notification): the transfer stops before the next one.
-  void Disconnect() override {
-    disconnected_ = true;
-    request_.reset();
-  }
+  // From any thread: the transfer stops before its next block. The handles stay with the
+  // thread that uses them; a read that waits for the server ends at its time-out.
+  void Disconnect() override { disconnected_ = true; }
 
  private:
+  void CheckAnnounced(std::int64_t length) const {
+    if (settings_.maxBytes && length > 0 && static_cast<std::uint64_t>(length) > settings_.maxBytes)
+      throw platform::HttpTooLarge();
+  }
+
+  // Milliseconds left of the request's deadline; -1 when it has none.
+  std::int64_t Remaining() const {
+    if (settings_.deadlineMs <= 0) return -1;
+    const std::int64_t left = static_cast<std::int64_t>(started_ + settings_.deadlineMs) -
+                              static_cast<std::int64_t>(GetTickCount64());
+    if (left <= 0) throw platform::HttpError("Read timed out.");
+    return left;
+  }
+
+  void SetOption(DWORD option, DWORD value, const char* what) {
+    if (!WinHttpSetOption(session_.get(), option, &value, sizeof value)) Fail(what);
+  }
+
   void Open(const std::string& url) {
     disconnected_ = false;
+    started_ = GetTickCount64();
     const std::wstring wurl = Wide(url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
@@ -119,17 +140,28 @@ class WinHttpClient : public platform::HttpClient {
                                proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
                                proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session_) Fail("WinHttpOpen");
-    if (settings_.tls12Only) {
-      DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-      WinHttpSetOption(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    // Settings that keep the transfer safe fail the request when they cannot be made.
+    if (settings_.tls12Only)
+      SetOption(WINHTTP_OPTION_SECURE_PROTOCOLS, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2, "TLS 1.2 only");
+    SetOption(WINHTTP_OPTION_REDIRECT_POLICY,
+              settings_.followRedirects ? WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP
+                                        : WINHTTP_OPTION_REDIRECT_POLICY_NEVER,
+              "The redirect policy");
+    if (settings_.followRedirects && settings_.maxRedirects > 0) {
+      // Not every WinHTTP knows this one; its own limit (10) then holds.
+      DWORD max = static_cast<DWORD>(settings_.maxRedirects);
+      WinHttpSetOption(session_.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &max, sizeof max);
     }
-    DWORD policy = settings_.followRedirects ? WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS : WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-    WinHttpSetOption(session_.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
-    // 0 means no limit for WinHTTP as for the settings.
-    const int connect = settings_.connectTimeoutMs, read = settings_.readTimeoutMs;
+    // 0 means no limit for WinHTTP as for the settings; the deadline bounds each step too.
+    int connect = settings_.connectTimeoutMs, read = settings_.readTimeoutMs;
+    if (settings_.deadlineMs > 0) {
+      connect = connect > 0 ? std::min(connect, settings_.deadlineMs) : settings_.deadlineMs;
+      read = read > 0 ? std::min(read, settings_.deadlineMs) : settings_.deadlineMs;
+    }
     if (!WinHttpSetTimeouts(session_.get(), connect, connect, read, read)) Fail("WinHttpSetTimeouts");
     if (read > 0) {
-      // Waiting for the response's head has a limit of its own.
+      // Waiting for the response's head has a limit of its own where WinHTTP knows it; the
+      // receive time-out and the deadline hold otherwise.
       DWORD ms = static_cast<DWORD>(read);
       WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof ms);
     }
@@ -149,6 +181,7 @@ class WinHttpClient : public platform::HttpClient {
                             headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
       Fail("WinHttpSendRequest");
     if (!WinHttpReceiveResponse(request_.get(), nullptr)) Fail("WinHttpReceiveResponse");
+    Remaining();
   }
 
   int Status() {
@@ -176,7 +209,9 @@ class WinHttpClient : public platform::HttpClient {
       DWORD got = 0;
       if (!WinHttpReadData(request_.get(), block, sizeof block, &got)) Fail("WinHttpReadData");
       if (got == 0) break;
+      if (settings_.maxBytes && body.size() + got > settings_.maxBytes) throw platform::HttpTooLarge();
       body.append(block, got);
+      Remaining();
       if (progress && progress->work) progress->work(static_cast<std::int64_t>(body.size()));
     }
     if (disconnected_) throw platform::HttpError("Connection closed gracefully.");
@@ -185,7 +220,8 @@ class WinHttpClient : public platform::HttpClient {
 
   platform::HttpSettings settings_;
   UniqueInternet session_, connect_, request_;
-  bool disconnected_ = false;
+  std::atomic<bool> disconnected_{false};
+  ULONGLONG started_ = 0;
 };
 
 class WinHttp : public platform::Http {
@@ -299,6 +335,9 @@ class Session : public platform::Session {
       }
       --workers_;
     }).detach();
+  }
+  void WaitForInput(int ms) override {
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(ms), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 
  private:

@@ -190,10 +190,10 @@ TEST(DialogDefinitions, AboutAndUpdateDialogsHaveTheirComponentsAndMessageItems)
   EXPECT_TRUE(update.Get<ui::Label>("LabelServerVersion").GetFont().bold);
   EXPECT_EQ(update.Get<ui::Button>("ButtonDownload").Caption(), "Скачать");
   auto& messages = update.Get<ui::PopupMenu>("PopupMenuLanguage");
-  ASSERT_EQ(messages.Items().size(), 15u);
+  ASSERT_EQ(messages.Items().size(), 18u);
   EXPECT_EQ(messages.Items().front()->Name(), "LangNoDownload");
   EXPECT_EQ(messages.Items()[13]->Caption(), "Ошибка соединения");
-  EXPECT_EQ(messages.Items().back()->Name(), "LangNotVerified");
+  EXPECT_EQ(messages.Items().back()->Name(), "LangUnpackFailed");
   EXPECT_EQ(update.Get<ui::MenuItem>("LangUpdateNow").Caption(), "Хотите обновить приложение сейчас?");
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include "widget/current_language.h"
 
 #include "widget_fixture.h"
+#include "tests/support/zip_writer.h"
 
 namespace {
 
@@ -22,13 +24,14 @@ constexpr const char* kTemp = "C:\\Users\\User\\AppData\\Local\\Temp\\";
 
 // NAME.sig for bytes, made by the release signing tool with the build's test key (or key).
 std::string Sign(const std::string& name, const std::string& bytes, const std::string& version,
-                 const std::string& key = CIFRONA_TEST_RELEASE_KEY) {
+                 const std::string& key = CIFRONA_TEST_RELEASE_KEY,
+                 const std::string& arch = updater::ProgramArch()) {
   // A folder of this process's own: CTest runs the tests as parallel processes.
   const std::string dir = ::testing::TempDir() + "cifrona-sign-" + std::to_string(getpid()) + "/";
   std::system(("mkdir -p '" + dir + "'").c_str());
   std::ofstream(dir + name, std::ios::binary) << bytes;
   const std::string cmd = "bash '" CIFRONA_SOURCE_DIR "/tools/sign-update.sh' '" + key + "' '" + dir + name + "' '" +
-                          version + "'";
+                          version + "' '" + arch + "'";
   EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
   std::ifstream in(dir + name + ".sig", std::ios::binary);
   std::stringstream text;
@@ -115,10 +118,18 @@ TEST_F(UpdateWindowTest, StartupQuestionOnYesDownloadsAndStartsTheInstallerQuiet
   EXPECT_FALSE(updater::QuickStartPending);
   EXPECT_EQ(Settings(), "<none>");  // ended without writing the settings
   EXPECT_TRUE(sys.session.held.empty());
-  // The download asked no version again and used the download client's settings.
+  // The download asked no version again: the signed statement first, with the check's
+  // limits, then the file, capped at the signed size, with every header of the check.
   ASSERT_EQ(sys.http.requests.size(), 3u);
-  EXPECT_EQ(sys.http.requests[1].kind, "memory");
-  EXPECT_EQ(sys.http.requests[1].settings.readTimeoutMs, 0);
+  EXPECT_EQ(sys.http.requests[1].url, Folder(0) + "Cifrona-setup.exe.sig");
+  EXPECT_EQ(sys.http.requests[1].settings.readTimeoutMs, 5000);
+  EXPECT_EQ(sys.http.requests[1].settings.maxBytes, 4096u);
+  EXPECT_GT(sys.http.requests[1].settings.deadlineMs, 0);
+  EXPECT_EQ(sys.http.requests[2].url, Folder(0) + "Cifrona-setup.exe");
+  EXPECT_EQ(sys.http.requests[2].settings.maxBytes, 9u);
+  EXPECT_EQ(sys.http.requests[2].settings.accept, updater::kAccept);
+  EXPECT_EQ(sys.http.requests[2].settings.userAgent, updater::kUserAgent);
+  EXPECT_TRUE(sys.http.requests[2].settings.basicAuthentication);
 }
 
 TEST_F(UpdateWindowTest, StartupCheckAsksNothingWithoutANewerVersionAndNoLeavesAllAsItWas) {
@@ -257,6 +268,7 @@ TEST_F(UpdateWindowTest, NoLengthOrTinyTotalLeavesTheBarStillButShowsNormalState
   r.chunk = 10;
   r.length = 0;
   sys.http.replies[Folder(0) + "Cifrona-setup.exe"] = r;
+  sys.http.replies[Folder(0) + "Cifrona-setup.exe.sig"] = {200, Sign("Cifrona-setup.exe", r.body, "3.0")};
   StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
   Open([](TForm10& w) {
     w.CheckBoxQuickUpdate->SetChecked(false);
@@ -305,23 +317,71 @@ class PortableUpdateTest : public UpdateWindowTest {
   }
 };
 
-TEST_F(PortableUpdateTest, QuickWritesTheScriptStartsItHiddenAndEndsAtOnce) {
+TEST_F(PortableUpdateTest, QuickStagesTheArchiveStartsTheScriptInTheProgramFolderAndEndsAtOnce) {
+  const std::string folder = "D:\\Tools\\50% Cifrona\\";
+  sys.files.AddFile(folder + "update.staging\\left-over.txt", "from an earlier try");
   ServeVersion("3.0");
-  ServeFile("Cifrona.zip", "PK-archive");
+  ServeFile("Cifrona.zip", testzip::Zip({{"Cifrona.exe", "MZ v3"},
+                                         {"Language/", ""},
+                                         {"Language/English.ini", "[Cifrona]\r\n", false, true},
+                                         {"portable.ini", ""}}));
   StartWindow();  // the start-up check, answered No
   sys.session.RunWorkers();
   Open([](TForm10& w) { w.ButtonDownload->Click(); });
-  EXPECT_EQ(sys.files.ReadAll("D:\\Tools\\50% Cifrona\\Cifrona.zip"), "PK-archive");
+  // Unpacked by the program from the verified bytes; the archive is gone, the program as it was.
+  EXPECT_EQ(sys.files.ReadAll(folder + "update.staging\\Cifrona.exe"), "MZ v3");
+  EXPECT_EQ(sys.files.ReadAll(folder + "update.staging\\Language\\English.ini"), "[Cifrona]\r\n");
+  EXPECT_EQ(sys.files.ReadAll(folder + "update.staging\\portable.ini"), "");
+  EXPECT_FALSE(sys.files.FileExists(folder + "update.staging\\left-over.txt"));
+  EXPECT_FALSE(sys.files.FileExists(folder + "Cifrona.zip"));
+  EXPECT_EQ(sys.files.ReadAll(folder + "Cifrona.exe"), "MZ");
+  // The script names no path: the folder and the file name come through the environment.
   const std::string script = std::string(kTemp) + "update_214000.bat";
   auto bytes = sys.files.ReadAll(script);
   ASSERT_TRUE(bytes);
-  EXPECT_EQ(*bytes, updater::UpdateScriptText(sys.system.exePath, "D:\\Tools\\50% Cifrona\\Cifrona.zip"));
-  EXPECT_NE(bytes->find("cd /d \"D:\\Tools\\50%% Cifrona\\\"\r\n"), std::string::npos);
+  EXPECT_EQ(*bytes, updater::UpdateScriptText());
+  EXPECT_EQ(sys.process.environment["CIFRONA_UPDATE_FOLDER"], folder);
+  EXPECT_EQ(sys.process.environment["CIFRONA_UPDATE_EXE"], "Cifrona.exe");
   ASSERT_EQ(sys.process.shellCalls.size(), 1u);
   EXPECT_EQ(sys.process.shellCalls[0].file, script);
+  EXPECT_EQ(sys.process.shellCalls[0].folder, folder);
   EXPECT_EQ(sys.process.shellCalls[0].show, platform::ShowCommand::Hide);
   EXPECT_EQ(sys.session.processEnds, 1);
-  EXPECT_FALSE(sys.files.FileExists("D:\\Tools\\50% Cifrona\\Config\\Option.ini"));
+  EXPECT_TRUE(sys.session.held.empty());
+  EXPECT_FALSE(sys.files.FileExists(folder + "Config\\Option.ini"));
+}
+
+TEST_F(PortableUpdateTest, AnArchiveThatCannotBeUnpackedWholeLeavesTheProgramAsItWas) {
+  const std::string folder = "D:\\Tools\\50% Cifrona\\";
+  ServeVersion("3.0");
+  ServeFile("Cifrona.zip", testzip::Zip({{"Cifrona.exe", "MZ v3"}, {"..\\..\\Windows\\evil.exe", "MZ evil"}}));
+  StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  const std::vector<std::string> before = sys.files.AllFiles();
+  State after{};
+  Open([&](TForm10& w) {
+    w.ButtonDownload->Click();
+    after = Now(w);
+  });
+  EXPECT_EQ(after.status, "Не удалось распаковать обновление");
+  EXPECT_EQ(after.button, "Скачать");
+  EXPECT_TRUE(after.closeEnabled);
+  EXPECT_TRUE(sys.process.shellCalls.empty());
+  EXPECT_EQ(sys.session.processEnds, 0);
+  EXPECT_TRUE(sys.session.held.empty());
+  EXPECT_FALSE(sys.files.FolderExists(folder + "update.staging"));
+  EXPECT_FALSE(sys.files.FileExists("D:\\Windows\\evil.exe"));
+  EXPECT_EQ(sys.files.AllFiles(), before);
+}
+
+TEST_F(PortableUpdateTest, AFailedScriptWriteReleasesTheHoldOnTheDownload) {
+  ServeVersion("3.0");
+  ServeFile("Cifrona.zip", testzip::Zip({{"Cifrona.exe", "MZ v3"}}));
+  StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  sys.files.SetReadOnlyFolder(kTemp);
+  Open([](TForm10& w) { w.ButtonDownload->Click(); });
+  EXPECT_TRUE(sys.session.held.empty());
+  EXPECT_TRUE(sys.process.shellCalls.empty());
+  EXPECT_EQ(sys.session.processEnds, 0);
 }
 
 TEST_F(PortableUpdateTest, NotQuickLeavesTheArchiveInTheProgramFolder) {
@@ -346,39 +406,84 @@ TEST_F(UpdateWindowTest, WidgetStoresTheQuickBoxOfTheUpdateWindow) {
   EXPECT_NE(Settings().find("CheckBoxAutoCheck=0"), std::string::npos);  // left to the window
 }
 
-TEST_F(UpdateWindowTest, AnUnauthenticatedDownloadIsDeletedAndNothingStarts) {
+// A statement signed with the test key, whatever it says (the release tool only writes true ones).
+std::string SignStatement(const std::string& statement) {
+  const std::string dir = ::testing::TempDir() + "cifrona-sign-" + std::to_string(getpid()) + "/";
+  std::system(("mkdir -p '" + dir + "'").c_str());
+  std::ofstream(dir + "statement", std::ios::binary) << statement;
+  const std::string cmd = "openssl dgst -sha256 -sign '" CIFRONA_TEST_RELEASE_KEY "' '" + dir +
+                          "statement' | od -An -tx1 -v | tr -d ' \\n' > '" + dir + "signature'";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  std::ifstream in(dir + "signature");
+  std::string hex;
+  in >> hex;
+  return statement + "signature=" + hex + "\n";
+}
+
+std::string Statement(const std::string& product, const std::string& arch, const std::string& file,
+                      const std::string& version, const std::string& bytes) {
+  headless::Crypto crypto;
+  return "product=" + product + "\narch=" + arch + "\nfile=" + file + "\nversion=" + version +
+         "\nsize=" + std::to_string(bytes.size()) + "\nsha256=" + updater::ToHex(crypto.Sha256(bytes)) + "\n";
+}
+
+TEST_F(UpdateWindowTest, ADownloadThatMayNotBeInstalledIsRefusedWithItsReasonAndNothingStarts) {
   const std::string installer = "INSTALLER v3";
   const std::string otherKey = ::testing::TempDir() + "cifrona-other-key-" + std::to_string(getpid()) + ".pem";
   ASSERT_EQ(std::system(("bash '" CIFRONA_SOURCE_DIR "/tools/sign-update.sh' --new-key '" + otherKey + "'").c_str()), 0);
+  const std::string otherArch = std::string(updater::ProgramArch()) == "x64" ? "x86" : "x64";
+  const char* kNotAuthentic = "Файл обновления не прошёл проверку подлинности!";
+  const char* kNotNewer = "Версия на сервере не новее установленной";
+  const char* kNoSignature = "На сервере нет подписи обновления";
   struct Case {
     const char* what;
     std::string served;                 // version.txt
     std::string body;                   // what the server sends
     std::optional<std::string> sig;     // the .sig it sends
+    const char* status;
+    bool downloaded;                    // the file itself was asked for
   } cases[] = {
-      {"tampered installer", "3.0", "INSTALLER v3 + payload", Sign("Cifrona-setup.exe", installer, "3.0")},
-      {"no signature", "3.0", installer, std::nullopt},
-      {"garbled signature", "3.0", installer, std::string("file=Cifrona-setup.exe\nsignature=00\n")},
-      {"signed with another key", "3.0", installer, Sign("Cifrona-setup.exe", installer, "3.0", otherKey)},
-      {"signed for an older version", "3.0", installer, Sign("Cifrona-setup.exe", installer, "1.0")},
-      {"version.txt lies", "3.0", installer, Sign("Cifrona-setup.exe", installer, "2.0.26.307")},
-      {"not newer than this one", "2.0.26.307", installer, Sign("Cifrona-setup.exe", installer, "2.0.26.307")},
-      {"signature for another file", "3.0", installer, Sign("Cifrona.zip", installer, "3.0")},
+      {"tampered installer, longer than signed", "3.0", "INSTALLER v3 + payload",
+       Sign("Cifrona-setup.exe", installer, "3.0"), kNotAuthentic, true},
+      {"tampered installer, same size", "3.0", "INSTALLER v4", Sign("Cifrona-setup.exe", installer, "3.0"),
+       kNotAuthentic, true},
+      {"no signature", "3.0", installer, std::string("404"), kNoSignature, false},
+      {"a signature file larger than any statement", "3.0", installer,
+       Sign("Cifrona-setup.exe", installer, "3.0") + std::string(5000, '\n'), kNoSignature, false},
+      {"garbled signature", "3.0", installer, std::string("file=Cifrona-setup.exe\nsignature=00\n"), kNotAuthentic,
+       false},
+      {"signed with another key", "3.0", installer, Sign("Cifrona-setup.exe", installer, "3.0", otherKey),
+       kNotAuthentic, false},
+      {"signed for the other architecture", "3.0", installer,
+       Sign("Cifrona-setup.exe", installer, "3.0", CIFRONA_TEST_RELEASE_KEY, otherArch), kNotAuthentic, false},
+      {"signed for another product", "3.0", installer,
+       SignStatement(Statement("Other", updater::ProgramArch(), "Cifrona-setup.exe", "3.0", installer)),
+       kNotAuthentic, false},
+      {"a field given twice", "3.0", installer,
+       SignStatement(Statement("Cifrona", updater::ProgramArch(), "Cifrona-setup.exe", "3.0", installer) +
+                     "version=9.0\n"),
+       kNotAuthentic, false},
+      {"signed for an older version", "3.0", installer, Sign("Cifrona-setup.exe", installer, "1.0"), kNotAuthentic,
+       false},
+      {"version.txt lies", "3.0", installer, Sign("Cifrona-setup.exe", installer, "2.0.26.307"), kNotAuthentic, false},
+      {"older than this one", "1.0", installer, Sign("Cifrona-setup.exe", installer, "1.0"), kNotNewer, false},
+      {"signature for another file", "3.0", installer, Sign("Cifrona.zip", installer, "3.0"), kNotAuthentic, false},
   };
   const std::string target = std::string(kTemp) + "Cifrona-setup.exe";
   StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
   for (const Case& c : cases) {
     sys.http.replies.clear();
+    sys.http.requests.clear();
     ServeVersion(c.served);
     sys.http.replies[Folder(0) + "Cifrona-setup.exe"] = {200, c.body};
-    if (c.sig) sys.http.replies[Folder(0) + "Cifrona-setup.exe.sig"] = {200, *c.sig};
+    if (c.sig) sys.http.replies[Folder(0) + "Cifrona-setup.exe.sig"] = {*c.sig == "404" ? 404 : 200, *c.sig};
     State after{};
     Open([&](TForm10& w) {
       w.CheckBoxForceUpdate->SetChecked(true);  // the check may have found nothing newer
       w.ButtonDownload->Click();
       after = Now(w);
     });
-    EXPECT_EQ(after.status, "Файл обновления не прошёл проверку подлинности!") << c.what;
+    EXPECT_EQ(after.status, c.status) << c.what;
     EXPECT_EQ(after.button, "Скачать") << c.what;
     EXPECT_TRUE(after.closeEnabled) << c.what;
     EXPECT_FALSE(after.progressVisible) << c.what;
@@ -386,7 +491,29 @@ TEST_F(UpdateWindowTest, AnUnauthenticatedDownloadIsDeletedAndNothingStarts) {
     EXPECT_TRUE(sys.process.shellCalls.empty()) << c.what;
     EXPECT_TRUE(sys.session.held.empty()) << c.what;
     EXPECT_FALSE(app->Terminated()) << c.what;
+    const bool asked = std::any_of(sys.http.requests.begin(), sys.http.requests.end(), [&](const auto& r) {
+      return r.url == Folder(0) + "Cifrona-setup.exe";
+    });
+    EXPECT_EQ(asked, c.downloaded) << c.what;
   }
+}
+
+TEST_F(UpdateWindowTest, ForceReinstallsTheRunningVersion) {
+  ServeVersion("2.0.26.307");
+  ServeFile("Cifrona-setup.exe", "INSTALLER", 0, "2.0.26.307");
+  StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  State after{};
+  Open([&](TForm10& w) {
+    EXPECT_FALSE(w.ButtonDownload->Enabled());  // not newer: nothing offered
+    w.CheckBoxForceUpdate->SetChecked(true);
+    w.CheckBoxQuickUpdate->SetChecked(false);
+    w.ButtonDownload->Click();
+    after = Now(w);
+  });
+  EXPECT_EQ(after.status, "Файлы обновления загружены!");
+  ASSERT_EQ(sys.process.shellCalls.size(), 1u);
+  EXPECT_EQ(sys.process.shellCalls[0].file, std::string(kTemp) + "Cifrona-setup.exe");
+  EXPECT_TRUE(sys.session.held.empty());
 }
 
 TEST_F(UpdateWindowTest, SignatureFileParsing) {
@@ -396,6 +523,8 @@ TEST_F(UpdateWindowTest, SignatureFileParsing) {
   EXPECT_EQ(s->file, "Cifrona.zip");
   EXPECT_EQ(s->version, "3.0");
   EXPECT_EQ(s->size, 3u);
+  EXPECT_EQ(s->product, "Cifrona");
+  EXPECT_EQ(s->arch, updater::ProgramArch());
   EXPECT_EQ(updater::StatementText(*s), good.substr(0, good.find("signature=")));
   // Line ends may change on the way; the statement does not.
   std::string crlf;
@@ -404,6 +533,9 @@ TEST_F(UpdateWindowTest, SignatureFileParsing) {
   EXPECT_EQ(updater::VerifyUpdate("cifrona.ZIP", "zip", good, "3.0", "2.0"), updater::Verdict::Ok);
   for (const char* bad : {"", "file=a\n", "size=x\n", "what\n", "sha256=zz\n"})
     EXPECT_FALSE(updater::ParseSignatureFile(bad)) << bad;
+  // Without the product and architecture lines a statement is not one.
+  const std::string old = good.substr(good.find("file="));
+  EXPECT_FALSE(updater::ParseSignatureFile(old));
   EXPECT_FALSE(updater::DerSignatureToRaw(std::string("\x30\x02\x02\x00", 4)));
 }
 

@@ -159,34 +159,44 @@ TEST(UpdateTexts, PathEncodingKeepsSchemeHostSlashesAndEscapes) {
   EXPECT_EQ(updater::EncodeUrlPath(""), "");
 }
 
-TEST(UpdateScript, NineteenLinesWithCrLfAndEscapedPercent) {
-  const std::string script =
-      updater::UpdateScriptText("D:\\My Apps\\50% off\\Cifrona.exe", "D:\\My Apps\\50% off\\Cifrona.zip");
+TEST(UpdateScript, NamesNoPathAndReadsTheFolderAndTheExecutableFromTheEnvironment) {
   const std::string expected =
       "@echo off\r\n"
-      "cd /d \"D:\\My Apps\\50%% off\\\"\r\n"
+      "setlocal EnableExtensions EnableDelayedExpansion\r\n"
+      "cd /d \"!CIFRONA_UPDATE_FOLDER!\" || exit /b 1\r\n"
       "\r\n"
       "echo Killing app...\r\n"
-      "taskkill /F /IM \"Cifrona.exe\" >nul 2>&1\r\n"
-      "timeout /t 2 >nul\r\n"
+      "\"%SystemRoot%\\System32\\taskkill.exe\" /F /IM \"!CIFRONA_UPDATE_EXE!\" >nul 2>&1\r\n"
+      "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul\r\n"
       "\r\n"
       "echo Extracting...\r\n"
-      "powershell -Command \"Add-Type -AssemblyName System.IO.Compression.FileSystem; $zip = "
-      "[System.IO.Compression.ZipFile]::OpenRead('Cifrona.zip'); foreach ($entry in $zip.Entries) { $target = "
-      "$entry.FullName; if (-not $entry.Name) { [System.IO.Directory]::CreateDirectory($target) | Out-Null; } else { "
-      "try { [System.IO.Compression.ZipFileExtensions]::ExtractToFile($entry, $target, $true) } catch { Write-Host "
-      "('Skipping: ' + $entry.FullName) } } }; $zip.Dispose(); Write-Host 'Extraction complete'\"\r\n"
-      "\r\n"
-      "echo Deleting ZIP...\r\n"
-      "del \"Cifrona.zip\"\r\n"
+      "set /a tries=0\r\n"
+      ":move\r\n"
+      "\"%SystemRoot%\\System32\\xcopy.exe\" \"update.staging\\*\" \".\\\" /E /Y /Q /R /H >nul && goto moved\r\n"
+      "set /a tries+=1\r\n"
+      "if !tries! geq 10 goto moved\r\n"
+      "\"%SystemRoot%\\System32\\timeout.exe\" /t 1 >nul\r\n"
+      "goto move\r\n"
+      ":moved\r\n"
+      "rd /s /q \"update.staging\"\r\n"
       "\r\n"
       "echo Starting app...\r\n"
-      "start \"\" \"Cifrona.exe\"\r\n"
+      "start \"\" \"!CIFRONA_UPDATE_EXE!\"\r\n"
       "\r\n"
       "echo Done\r\n"
-      "timeout /t 2 >nul\r\n"
+      "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul\r\n"
       "del \"%~f0\"\r\n";
-  EXPECT_EQ(script, expected);
+  EXPECT_EQ(updater::UpdateScriptText(), expected);
+}
+
+TEST(UpdateCheck, TheCheckClientIsBounded) {
+  const platform::HttpSettings s = updater::CheckClientSettings();
+  EXPECT_EQ(s.connectTimeoutMs, 3000);
+  EXPECT_EQ(s.readTimeoutMs, 5000);
+  EXPECT_GT(s.deadlineMs, s.readTimeoutMs);
+  EXPECT_EQ(s.maxBytes, 4096u);
+  EXPECT_LE(s.maxRedirects, 5);
+  EXPECT_EQ(s.accept, updater::kAccept);
 }
 
 }  // namespace
