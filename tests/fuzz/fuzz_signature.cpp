@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(statement->sha256.size() == 64);
     const std::string written = updater::StatementText(*statement) + "signature=" + updater::ToHex(statement->signature) + "\n";
     const auto again = updater::ParseSignatureFile(written);
-    FUZZ_CHECK(again && again->file == statement->file && again->version == statement->version &&
+    FUZZ_CHECK(again && again->product == statement->product && again->arch == statement->arch &&
+               again->file == statement->file && again->version == statement->version &&
           again->size == statement->size && again->sha256 == statement->sha256 &&
           again->signature == statement->signature);
     if (auto raw = updater::DerSignatureToRaw(statement->signature)) FUZZ_CHECK(raw->size() == 64);

@@ -63,11 +63,12 @@ write("wallpaper_png", "palette4_101x3.png",
 # ---- signature files: well formed, and each way one can be malformed
 sha = "0123456789abcdef" * 4
 der = "3044022000" + "11" * 31 + "0220" + "22" * 32
-sig_ok = "file=Cifrona.zip\nversion=2.1.0.0\nsize=13\nsha256=%s\nsignature=%s\n" % (sha, der)
+sig_ok = "product=Cifrona\narch=x64\nfile=Cifrona.zip\nversion=2.1.0.0\nsize=13\nsha256=%s\nsignature=%s\n" % (sha, der)
 write("signature", "statement.sig", sig_ok.encode())
 write("signature", "statement_crlf_upper.sig", sig_ok.replace("\n", "\r\n").replace(sha, sha.upper()).encode())
 write("signature", "missing_size.sig", sig_ok.replace("size=13\n", "").encode())
-write("signature", "unknown_key.sig", (sig_ok + "arch=x64\n").encode())
+write("signature", "unknown_key.sig", (sig_ok + "channel=beta\n").encode())
+write("signature", "repeated_key.sig", (sig_ok + "arch=x86\n").encode())
 write("signature", "der_long.sig", sig_ok.replace(der, "3046022100" + "ff" * 32 + "022100" + "80" * 32).encode())
 write("signature", "der_only.bin", bytes.fromhex(der))
 
@@ -92,3 +93,44 @@ for name, body in {
     "server_raw.bin": b"\x84proxy.example:3128",
 }.items():
     write("proxy", name, body)
+
+# ---- portable update archives: the real layout, and each kind of name the reader must refuse
+import zipfile
+import io
+
+
+def archive(names):
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", zipfile.ZIP_DEFLATED) as z:
+        for name in names:
+            info = zipfile.ZipInfo(name, date_time=(2026, 1, 1, 0, 0, 0))
+            info.compress_type = zipfile.ZIP_STORED if name.endswith("/") else zipfile.ZIP_DEFLATED
+            z.writestr(info, b"" if name.endswith("/") else b"content of " + name.encode("utf-8"))
+    return buf.getvalue()
+
+
+write("archive", "portable.zip", archive(["Cifrona.exe", "Language/", "Language/English.ini", "portable.ini"]))
+for name, names in {
+    "dotdot.zip": ["../evil.exe"],
+    "dotdot_backslash.zip": ["Language\\..\\..\\evil.exe"],
+    "absolute.zip": ["/etc/evil"],
+    "unc.zip": ["\\\\server\\share\\evil"],
+    "drive.zip": ["C:/Windows/evil.exe"],
+    "stream.zip": ["Cifrona.exe:hidden"],
+    "devices.zip": ["Language/nul.txt", "COM1", "lpt\u00b9.ini"],
+    "trailing_dot_blank.zip": ["Cifrona.exe.", "Cifrona.exe "],
+    "forbidden_chars.zip": ["a<b>.txt", "a|b", "a?b*"],
+    "empty_component.zip": ["Language//English.ini"],
+    "duplicate_case.zip": ["Cifrona.exe", "CIFRONA.EXE"],
+    "utf8_name.zip": ["Language/\u0420\u0443\u0441\u0441\u043a\u0438\u0439.ini"],
+}.items():
+    write("archive", name, archive(names))
+# The encryption flag set in the local and the central header (zipfile would not write it).
+enc = bytearray(archive(["Cifrona.exe"]))
+enc[6] |= 1
+central = enc.find(b"PK\x01\x02")
+enc[central + 8] |= 1
+write("archive", "encrypted_flag.zip", bytes(enc))
+# A non-ASCII name without the UTF-8 flag: its code page is unknown.
+raw = archive(["Language/X.ini"]).replace(b"X.ini", b"\xc0.ini")
+write("archive", "codepage_name.zip", raw)

@@ -1,3 +1,5 @@
+product=Cifrona
+arch=x64
 file=Cifrona.zip
 version=2.1.0.0
 size=13
