@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
-# Makes the release folder, laid out as the update server serves it:
-#   build/release/download/Cifrona/version.txt         the version the program reads from itself
-#   build/release/download/Cifrona/Cifrona-setup.exe   the per-user installer
-#   build/release/download/Cifrona/Cifrona.zip         the portable copy
-# and their signatures (*.sig), made with the release key CIFRONA_RELEASE_KEY (a PEM file;
-# default: the checkout's throw-away test key, .cache/test-release-key.pem, which the builds
-# without CIFRONA_RELEASE_PUBLIC_KEY trust).
+# Makes a release folder, laid out as the update server serves it:
+#   OUT/download/Cifrona/version.txt         the version the program reads from itself
+#   OUT/download/Cifrona/Cifrona-setup.exe   the per-user installer
+#   OUT/download/Cifrona/Cifrona.zip         the portable copy
+# and their signatures (*.sig).
 #
-#   bash tools/release.sh                  build the 32-bit release and package it
-#   bash tools/release.sh --no-build       package what build/win32 already holds
-#   bash tools/release.sh --version 0.9.0.0
-#       a copy carrying another version number (an "older" build to update from), packaged
-#       into build/release-0.9.0.0. The build tree's own older copy (CIFRONA_OLDER_VERSION,
-#       0.9.0.0 unless set; build/win32/older-0.9.0.0) serves when the numbers match; any
-#       other number is built in a tree of its own, build/win32-VERSION.
-#   bash tools/release.sh --preset win64   the same from the 64-bit build, with a 64-bit
-#       installer, into build/release-win64: what the release scenarios run where Wine has
-#       no 32-bit loader. Only the 32-bit folder is for shipping.
+# A real release (OUT = build/release) needs the release key from the release environment:
+#   CIFRONA_RELEASE_KEY=/secure/release-key.pem bash tools/release.sh
+# The program in it trusts only that key (build/win32/release/Cifrona.exe, linked with
+# CIFRONA_RELEASE_PUBLIC_KEY, which is derived from the key) and asks only the configured
+# update servers. Without CIFRONA_RELEASE_KEY it stops; the checkout's own test key is never
+# accepted as one.
+#
+#   bash tools/release.sh --test       a test release (OUT = build/test-release): the program the
+#       tests run, which trusts the checkout's throw-away key, signed with that key, and
+#       marked TEST-RELEASE-DO-NOT-PUBLISH.txt. The release scenarios install from these.
+#   --no-build                   package what the build tree already holds
+#   --version 0.9.0.0            a copy carrying another version number (an "older" build to
+#       update from), into OUT-0.9.0.0. For test releases the build tree's own older copy
+#       (CIFRONA_OLDER_VERSION, 0.9.0.0 unless set; build/win32/older-0.9.0.0) serves when the
+#       numbers match; any other number is built in a tree of its own, build/win32-VERSION.
+#   --preset win64               the same from the 64-bit build, with a 64-bit installer, into
+#       OUT-win64: what the release scenarios run where Wine has no 32-bit loader.
+#   --out DIR                    another folder instead of OUT
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
@@ -24,9 +30,13 @@ cd "$repo"
 build=1
 preset=win32
 version_override=""
+test_release=0
+out_override=""
 while (($#)); do
   case "$1" in
     --no-build) build=0 ;;
+    --test) test_release=1 ;;
+    --out) out_override="${2:?--out needs a folder}"; shift ;;
     --version) version_override="${2:?--version needs a number like 0.9.0.0}"; shift ;;
     --preset) preset="${2:?--preset needs win32 or win64}"; shift ;;
     *) echo "release: unknown option '$1'" >&2; exit 2 ;;
@@ -42,20 +52,48 @@ bin="build/$preset"
 exe_dir="$bin"
 target=Cifrona
 configure=()
-out="build/release"
+arch=x86
+[[ "$preset" == win64 ]] && arch=x64
+test_hex=""
+[[ -f .cache/test-release-key.pem ]] && test_hex=$(bash tools/sign-update.sh --public-key .cache/test-release-key.pem)
+if ((test_release)); then
+  key="$repo/.cache/test-release-key.pem"
+  out="build/test-release"
+else
+  key="${CIFRONA_RELEASE_KEY:-}"
+  if [[ -z "$key" ]]; then
+    echo "release: CIFRONA_RELEASE_KEY is not set. A release is signed with the release key from the release" >&2
+    echo "release: environment (see README, Making a release); 'bash tools/release.sh --test' makes a test release." >&2
+    exit 1
+  fi
+  [[ -f "$key" ]] || { echo "release: no release key at $key" >&2; exit 1; }
+  key=$(realpath "$key")
+  release_hex=$(bash tools/sign-update.sh --public-key "$key")
+  bash tools/sign-update.sh --check-public-key "$release_hex" 2>/dev/null ||
+    { echo "release: $key is not a P-256 private key" >&2; exit 1; }
+  if [[ "$release_hex" == "$test_hex" || "$key" == "$repo"/* ]]; then
+    echo "release: $key is this checkout's test key or lies inside the checkout; a release key never does" >&2
+    exit 1
+  fi
+  out="build/release"
+  exe_dir="$bin/release"
+  target=CifronaRelease
+  configure=(-DCIFRONA_RELEASE_PUBLIC_KEY="$release_hex")
+fi
 [[ "$preset" == win32 ]] || out+="-$preset"
 out+="${version_override:+-$version_override}"
 if [[ -n "$version_override" ]]; then
   older=$(sed -n 's/^CIFRONA_OLDER_VERSION:[A-Z]*=//p' "$bin/CMakeCache.txt" 2>/dev/null || true)
-  if [[ "$version_override" == "${older:-0.9.0.0}" ]]; then
+  if ((test_release)) && [[ "$version_override" == "${older:-0.9.0.0}" ]]; then
     exe_dir="$bin/older-$version_override"
     target=CifronaOlder
   else
     bin="build/$preset-$version_override"
-    exe_dir="$bin"
-    configure=(-DCIFRONA_VERSION="$version_override")
+    ((test_release)) && exe_dir="$bin" || exe_dir="$bin/release"
+    configure+=(-DCIFRONA_VERSION="$version_override")
   fi
 fi
+[[ -n "$out_override" ]] && out="$out_override"
 
 if ((build)); then
   bash tools/setup.sh
@@ -109,12 +147,26 @@ makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$nsis_version" -DSTAGE="$repo/$stage"
 
 printf '%s\n' "$version" >"$dest/version.txt"
 
-key="${CIFRONA_RELEASE_KEY:-$repo/.cache/test-release-key.pem}"
-if [[ ! -f "$key" ]]; then
-  echo "release: no release key at $key" >&2
-  exit 1
-fi
+[[ -f "$key" ]] || { echo "release: no key at $key" >&2; exit 1; }
 for f in Cifrona-setup.exe Cifrona.zip; do
-  bash tools/sign-update.sh "$key" "$dest/$f" "$version"
+  bash tools/sign-update.sh "$key" "$dest/$f" "$version" "$arch"
 done
+rm -f "$out/TEST-RELEASE-DO-NOT-PUBLISH.txt" "$dest/TEST-RELEASE-DO-NOT-PUBLISH.txt" "$out/release-public-key.txt"
+if ((test_release)); then
+  # Plain to anyone who opens the folder, and beside the files a server would serve.
+  for d in "$out" "$dest"; do
+    printf '%s\r\n' "TEST RELEASE - DO NOT PUBLISH." \
+      "The program in it trusts the throw-away key of the checkout that made it, and the files are" \
+      "signed with that key. Make a release with CIFRONA_RELEASE_KEY set (README, Making a release)." \
+      >"$d/TEST-RELEASE-DO-NOT-PUBLISH.txt"
+  done
+else
+  # What a shipped program must never hold: the test key, a loopback server.
+  if LC_ALL=C grep -qaF -e "$test_hex" -e "127.0.0.1" -e "localhost" "$stage/Cifrona.exe" ||
+     ! LC_ALL=C grep -qaF "$release_hex" "$stage/Cifrona.exe"; then
+    echo "release: $stage/Cifrona.exe is not a release build (test key or loopback server inside)" >&2
+    exit 1
+  fi
+  printf '%s\n' "$release_hex" >"$out/release-public-key.txt"
+fi
 echo "release: $dest (version $version)"

@@ -1,6 +1,8 @@
 // A tiny HTTP server on 127.0.0.1 for the Windows-side updater tests: scripted replies by
 // request target, one connection at a time, every request head recorded. A reply can be
-// "silent" (accept and never answer) or sent in slow pieces.
+// "silent" (accept and never answer) or sent in slow pieces. As a proxy it answers for whole
+// URLs: Windows names them in the request line, Wine sends the path and the Host header, and
+// both find a reply set for "http://host/path".
 #pragma once
 
 #include <winsock2.h>
@@ -82,12 +84,25 @@ class LoopbackServer {
       std::string target;
       size_t sp1 = head.find(' '), sp2 = head.find(' ', sp1 + 1);
       if (sp1 != std::string::npos && sp2 != std::string::npos) target = head.substr(sp1 + 1, sp2 - sp1 - 1);
+      // Wine names the default port to a proxy ("http://host:80/path"); the replies do not.
+      if (target.rfind("http://", 0) == 0) {
+        size_t port = target.find(":80/", 7);
+        if (port != std::string::npos && port < target.find('/', 7)) target.erase(port, 3);
+      }
       Reply r;
       bool found;
       {
         std::lock_guard lock(mutex_);
         requests_.push_back(head);
         auto it = replies_.find(target);
+        if (it == replies_.end() && !target.empty() && target[0] == '/') {
+          size_t h = head.find("\r\nHost: ");
+          if (h != std::string::npos) {
+            size_t end = head.find("\r\n", h + 8);
+            std::string host = head.substr(h + 8, end - h - 8);
+            it = replies_.find("http://" + host + target);
+          }
+        }
         found = it != replies_.end();
         if (found) r = it->second;
       }
