@@ -554,10 +554,9 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::st
   heldTarget_.clear();
   os.files->Remove(zipInAppDir);
   const std::string script = GetTempFolder() + UpdateScriptName(os.session->Now());
-  os.files->ReplaceAll(script, UpdateScriptText());
+  os.files->ReplaceAll(script, UpdateScriptText(paths::ExtractFileName(currentExePath)));
   if (os.files->FileExists(script)) {
-    os.process->SetEnvironment(kScriptFolderVariable, folder);
-    os.process->SetEnvironment(kScriptExeVariable, paths::ExtractFileName(currentExePath));
+    // The program folder is the script's working folder: the script never names it.
     os.process->ShellOpen(0, script, "", folder, platform::ShowCommand::Hide);
     os.session->EndProcessNow();
     return;

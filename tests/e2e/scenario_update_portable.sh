@@ -56,10 +56,9 @@ serve_archive "Cifrona.exe=$CIFRONA_EXE" "portable.ini=" "Language/" "Language/N
 place_copy 'Cifrona ＂&calc&＂ %PATH% ! ^'
 start_app
 wait_started 30 "no update question appeared" question_shown
-[[ "$(caption_of "$(widget_line)")" == "Cifrona 0.9.0.0 ($BITS-bit) Portable" ]] ||
-  fail "the older copy's caption: $(caption_of "$(widget_line)")"
 answer_yes
 wait_for 60 app_ended || fail "the program did not end after starting the update script"
+stop_server  # the restarted copy finds no server, so it asks nothing
 script=$(scripts | head -n1)
 [[ -n "$script" ]] && cp "$script" "$out/script.bat" 2>/dev/null || note "the script was gone before it could be kept"
 [[ ! -e "$copy_dir/Config/Option.ini" ]] || fail "the settings were written before the update"
@@ -83,6 +82,7 @@ stop_app
 
 # 2. A signed archive with a climbing entry.
 rm -f "$(args_file)"
+serve
 serve_archive "Cifrona.exe=$CIFRONA_EXE" "..\\..\\evil.txt=$out/New.ini" "../outside.txt=$out/New.ini"
 place_copy update_portable_refused
 parent="$(dirname "$copy_dir")"
@@ -95,7 +95,6 @@ refused() {
 }
 wait_for 60 refused || fail "the window did not come back after the refused archive"
 holds_for 3 "the program ended after a refused archive" app_running
-[[ "$(caption_of "$(widget_line)")" == "Cifrona 0.9.0.0 ($BITS-bit) Portable" ]] || fail "the old copy is not running"
 cmp -s "$copy_dir/Cifrona.exe" "$OLDER_EXE" || fail "Cifrona.exe was changed"
 [[ ! -e "$copy_dir/update.staging" && ! -e "$copy_dir/Cifrona.zip" ]] || fail "the refused archive left files: $(ls -A "$copy_dir")"
 [[ -z "$(scripts)" ]] || fail "an update script was written"
