@@ -23,6 +23,9 @@ done
 LC_ALL=C grep -qaF "$release_hex" "$exe" || fail "Cifrona.exe does not hold the release key"
 LC_ALL=C grep -qaF "http://download.cifrona.invalid/download/" "$exe" || fail "Cifrona.exe lacks the configured primary server"
 [[ ! -e "$release/TEST-RELEASE-DO-NOT-PUBLISH.txt" ]] || fail "the release is marked as a test release"
+# The 32-bit program, unzip code and all, stays within 1 MiB.
+size=$(stat -c %s "$exe")
+((size <= 1048576)) || fail "Cifrona.exe is $size bytes, more than 1 MiB"
 
 # Each signature verifies with the release key and not with the test key.
 pem_of() {  # the public key as PEM from its hex
