@@ -306,6 +306,43 @@ TEST_F(UpdateWindowTest, CancelDuringTheDownloadSavesNothingAndDeletesAnEarlierI
   Open([](TForm10& w) { EXPECT_FALSE(w.ProgressBarUpdate->Visible()); });
 }
 
+TEST_F(UpdateWindowTest, ClosingTheWindowDuringADownloadCancelsItAndInstallsNothing) {
+  ServeVersion("3.0");
+  ServeFile("Cifrona-setup.exe", std::string(1000, 'x'), 100);
+  const std::string target = std::string(kTemp) + "Cifrona-setup.exe";
+  StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  Open([&](TForm10& w) {
+    sys.http.afterChunk = [&](const std::string& url, std::int64_t received) {
+      if (!text::EndsWith(url, ".sig") && received == 300) w.Close();
+    };
+    w.ButtonDownload->Click();
+    EXPECT_TRUE(w.AbortUpdate);
+    EXPECT_EQ(w.ButtonDownload->Tag(), 0);
+  });
+  EXPECT_FALSE(sys.files.FileExists(target));
+  EXPECT_TRUE(sys.process.shellCalls.empty());
+  EXPECT_TRUE(sys.session.held.empty());
+  EXPECT_FALSE(app->Terminated());
+}
+
+TEST_F(UpdateWindowTest, ACheckEndingDuringADownloadLeavesItsCancelAlone) {
+  ServeVersion("3.0");
+  TForm10& f = StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  // What the Download action sets when it starts, as after a Yes to the start-up question
+  // while the window's own check still waited for the server.
+  f.ButtonDownload->SetTag(1);
+  f.ButtonDownload->SetCaption(f.LangCancel->Caption());
+  f.ButtonDownload->SetEnabled(true);
+  CheckThread().Execute();
+  EXPECT_EQ(f.ButtonDownload->Tag(), 1);
+  EXPECT_EQ(f.ButtonDownload->Caption(), "Отмена");
+  EXPECT_TRUE(f.ButtonDownload->Enabled());
+  f.ButtonDownload->SetTag(0);
+  CheckThread().Execute();
+  EXPECT_EQ(f.ButtonDownload->Caption(), "Скачать");
+  EXPECT_TRUE(f.ButtonDownload->Enabled());
+}
+
 class PortableUpdateTest : public UpdateWindowTest {
  protected:
   PortableUpdateTest() {
