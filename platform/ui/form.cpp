@@ -8,6 +8,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/prop_values.h"
+#include "platform/ui/style.h"
 
 namespace ui {
 
@@ -125,10 +126,16 @@ std::uintptr_t Form::Handle() {
   return GetPeer() ? GetPeer()->Handle() : 0;
 }
 
+void Form::SystemSettingChanged(SystemSetting setting, const std::string& area) {
+  FollowSystemContrast();
+  SettingChange(setting, area);
+}
+
 void Form::CreateHandle() {
   if (GetPeer()) return;
   Backend* backend = Backend::Current();
   if (!backend) return;
+  FollowSystemContrast();
   int dpi = backend->DefaultDpi();
   if (dpi != dpi_) {
     ScaleControls(dpi, dpi_);

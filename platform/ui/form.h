@@ -150,6 +150,9 @@ class Form : public Control {
   virtual void ExitSizeMove() {}
   // WM_SETTINGCHANGE: which setting changed, area the text lParam points to ("" when none).
   virtual void SettingChange(SystemSetting setting, const std::string& area) { (void)setting, (void)area; }
+  // What a backend calls for WM_SETTINGCHANGE: the toolkit's own step (high contrast), then
+  // SettingChange.
+  void SystemSettingChanged(SystemSetting setting, const std::string& area);
   // Any other message, before the default handling; a value answers it and stops the rest.
   virtual std::optional<std::intptr_t> RawMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     (void)msg, (void)wParam, (void)lParam;
