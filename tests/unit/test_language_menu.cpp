@@ -255,8 +255,10 @@ TEST_F(LanguageTest, ShippedFilesCoverEveryKeyOfEveryWindow) {
   Form1->Globload();
   std::vector<std::string> lookedUp = Lines(*sys.files.ReadAll(kLog));
   ASSERT_FALSE(lookedUp.empty());
-  // The version line changes with every build: no file translates it.
-  std::erase_if(lookedUp, [](const std::string& l) { return l.starts_with("Form8.LabelVersion.Caption="); });
+  // The version line is filled at every showing; the files carry its design text, the
+  // empty one, which leaves the line as it is and keeps it out of the log.
+  for (std::string& l : lookedUp)
+    if (l.starts_with("Form8.LabelVersion.Caption=")) l = "Form8.LabelVersion.Caption=";
   std::vector<std::string> russianEntries =
       settings::IniDocument::Parse(settings::DecodeText(russian, sys.system.codec).utf8).Entries("Cifrona");
   EXPECT_EQ(russianEntries, lookedUp) << "the Russian file holds every key with its design text, in window order";
@@ -265,7 +267,8 @@ TEST_F(LanguageTest, ShippedFilesCoverEveryKeyOfEveryWindow) {
   sys.files.AddFile(kLog, "");
   Choose("English");
   Form1->Globload();
-  EXPECT_EQ(Lines(*sys.files.ReadAll(kLog)), std::vector<std::string>{"Form8.LabelVersion.Caption=" + Form8->LabelVersion->Caption()});
+  EXPECT_EQ(Lines(*sys.files.ReadAll(kLog)), std::vector<std::string>{});
+  EXPECT_EQ(Form8->LabelVersion->Caption(), Form1->Caption());
   EXPECT_EQ(Form2->ButtonSave->Caption(), "OK");
   EXPECT_EQ(Form10->Caption(), "Update Cifrona");
   const int writes = sys.files.writes;
