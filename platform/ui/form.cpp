@@ -143,6 +143,7 @@ void Form::CreateHandle() {
   }
   SetPeer(backend->CreatePeer(*this));
   for (Component* c : order_) c->EnsurePeer();
+  FitTexts();
 }
 
 void Form::EnsurePeer() { CreateHandle(); }
@@ -173,6 +174,7 @@ void Form::DpiChanged(int newDpi) {
   dpi_ = newDpi;
   ScaleControls(newDpi, old);
   NotifyFontChanged();
+  FitTexts();
 }
 
 void Form::SetVisible(bool v) {
@@ -338,6 +340,7 @@ void Form::SetProperty(const std::string& name, const PropValue& v) {
   else if (name == "DoubleBuffered") SetDoubleBuffered(prop::Bool(v));
   else if (name == "ScreenSnap") SetScreenSnap(prop::Bool(v));
   else if (name == "SnapBuffer") SetSnapBuffer(prop::Int(v));
+  else if (name == "FitTexts") SetFitsTexts(prop::Bool(v));
   else if (name == "PopupMenu") SetPopupMenu(&As<PopupMenu>(*FindComponentOrThrow(v)));
   else if (name == "Visible") prop::Fail(v, "a form is shown by the program, not by its definition");
   else Control::SetProperty(name, v);
