@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "platform/ui/backend.h"
 #include "platform/ui/controls.h"
@@ -26,11 +27,11 @@ constexpr int kButtonMargins = 16;
 int Px(int v, int dpi) { return (v * dpi + 48) / 96; }
 
 // The width a control's text needs, or nothing for a control whose width is not about its
-// text: no caption, a caption filled at run time (empty in the design), a wrapped or
-// self-sizing label.
-std::optional<int> Need(Backend& backend, const Control& c, int dpi) {
+// text: no caption, a caption filled at run time (empty in the design: the longest it will
+// show is not known, so it keeps its width), a wrapped or self-sizing label.
+std::optional<int> Need(Backend& backend, const Control& c, int dpi, const std::set<const Control*>& runTime) {
   const auto* captioned = dynamic_cast<const CaptionedControl*>(&c);
-  if (!captioned || captioned->Caption().empty()) return std::nullopt;
+  if (!captioned || captioned->Caption().empty() || runTime.count(&c)) return std::nullopt;
   int chrome = 0;
   switch (c.GetKind()) {
     case Kind::Label: {
@@ -56,7 +57,7 @@ struct Item {
 using Row = std::vector<Item>;
 
 // The placed children of a container in rows: controls whose heights overlap, left to right.
-std::vector<Row> RowsOf(Backend& backend, const Control& parent, int dpi) {
+std::vector<Row> RowsOf(Backend& backend, const Control& parent, int dpi, const std::set<const Control*>& runTime) {
   std::vector<Control*> placed;
   for (Control* c : parent.Children())
     if (c->GetAlign() == Align::None) placed.push_back(c);
@@ -69,7 +70,7 @@ std::vector<Row> RowsOf(Backend& backend, const Control& parent, int dpi) {
       rowBottom = c->Top() + c->Height();
     }
     rowBottom = std::max(rowBottom, c->Top() + c->Height());
-    rows.back().push_back({c, c->Width(), Need(backend, *c, dpi)});
+    rows.back().push_back({c, c->Width(), Need(backend, *c, dpi, runTime)});
   }
   // Labels one above the other with the same place (a column of titles) keep one width,
   // so their texts stay aligned: each needs what the widest of them needs.
@@ -160,20 +161,27 @@ void Form::FitTexts() {
   if (designDpi_ == 0) {
     designDpi_ = dpi_;
     designClientWidth_ = clientWidth_;
-    for (Control* c : controls) design_.emplace_back(c, c->BoundsRect());
+    for (Control* c : controls) {
+      const auto* captioned = dynamic_cast<const CaptionedControl*>(c);
+      design_.push_back({c, c->BoundsRect(), captioned && captioned->Caption().empty()});
+    }
   } else {
     // Every fit starts from the design, so a shorter translation gives the room back.
     SetClientSize(scaled(designClientWidth_), clientHeight_);
-    for (const auto& [c, r] : design_)
-      if (c->GetAlign() == Align::None) c->SetBounds(scaled(r.left), c->Top(), scaled(r.right) - scaled(r.left), c->Height());
+    for (const DesignPlace& d : design_)
+      if (d.control->GetAlign() == Align::None)
+        d.control->SetBounds(scaled(d.bounds.left), d.control->Top(), scaled(d.bounds.right) - scaled(d.bounds.left), d.control->Height());
     Realign();
   }
 
   // A row too narrow as a whole widens the window and everything in it in proportion
   // (rounded up, with a pixel per control to spare for the rounding of the parts).
+  std::set<const Control*> runTime;
+  for (const DesignPlace& d : design_)
+    if (d.runTimeText) runTime.insert(d.control);
   double factor = 1.0;
   ForEachContainer(*this, [&](Control& parent) {
-    for (const Row& row : RowsOf(*backend, parent, dpi_)) {
+    for (const Row& row : RowsOf(*backend, parent, dpi_, runTime)) {
       const double f = Shortfall(row);
       if (f > 1.0) factor = std::max(factor, f + double(row.size()) / std::max(1, clientWidth_));
     }
@@ -189,7 +197,7 @@ void Form::FitTexts() {
     Realign();
   }
   ForEachContainer(*this, [&](Control& parent) {
-    for (Row& row : RowsOf(*backend, parent, dpi_)) ShareRow(row);
+    for (Row& row : RowsOf(*backend, parent, dpi_, runTime)) ShareRow(row);
   });
 }
 

@@ -182,9 +182,15 @@ class Form : public Control {
 
  private:
   void ScaleControls(int num, int den);
-  // The layout FitTexts starts from: every control's bounds and the client width, at designDpi_.
+  // The layout FitTexts starts from: every control's bounds and the client width, at
+  // designDpi_, and whether its text is filled at run time (empty in the design).
+  struct DesignPlace {
+    Control* control;
+    Rect bounds;
+    bool runTimeText;
+  };
   bool fitTexts_ = false;
-  std::vector<std::pair<Control*, Rect>> design_;
+  std::vector<DesignPlace> design_;
   int designDpi_ = 0;
   int designClientWidth_ = 0;
   std::string caption_;
