@@ -26,6 +26,7 @@ class LoopbackServer {
     bool silent = false;
     size_t piece = 0;  // bytes per send, 0: all at once
     int pauseMs = 0;   // between pieces
+    std::string location;  // a Location header, for redirects
   };
 
   // port 0: any free port.
@@ -112,7 +113,8 @@ class LoopbackServer {
         continue;
       }
       std::string out = "HTTP/1.1 " + std::to_string(r.status) + " X\r\nContent-Length: " +
-                        std::to_string(r.body.size()) + "\r\nConnection: close\r\n\r\n";
+                        std::to_string(r.body.size()) + "\r\nConnection: close\r\n" +
+                        (r.location.empty() ? "" : "Location: " + r.location + "\r\n") + "\r\n";
       send(c, out.data(), static_cast<int>(out.size()), 0);
       size_t piece = r.piece ? r.piece : std::max<size_t>(r.body.size(), 1);
       for (size_t at = 0; at < r.body.size() && !stop_; at += piece) {

@@ -203,6 +203,23 @@ TEST_F(UpdateWin32Test, TheDeadlineAndTheSizeLimitEndAServerThatWillNotStop) {
   EXPECT_EQ(http().NewClient(capped)->GetToMemory(big.Base() + "/big", {}).size(), 100000u);
 }
 
+// Redirects are followed a handful of times, not without end.
+TEST_F(UpdateWin32Test, RedirectsAreFollowedAHandfulOfTimes) {
+  LoopbackServer server;
+  ASSERT_TRUE(server.Ok());
+  for (int i = 0; i < 12; ++i)
+    server.Set("/r" + std::to_string(i), {.status = 302, .location = server.Base() + "/r" + std::to_string(i + 1)});
+  server.Set("/r12", {200, "arrived"});
+  platform::HttpSettings s = CheckSettings();
+  EXPECT_EQ(http().NewClient(s)->GetText(server.Base() + "/r9").body, "arrived");  // three hops
+  bool arrived = false;
+  try {
+    arrived = http().NewClient(s)->GetText(server.Base() + "/r0").body == "arrived";  // twelve
+  } catch (const platform::HttpError&) {
+  }
+  EXPECT_FALSE(arrived);
+}
+
 // The check's trickling version.txt, through the program's own path: it ends at the check's
 // deadline and the mirror is asked.
 TEST_F(UpdateWin32Test, ATricklingVersionFileEndsAtTheChecksDeadline) {
