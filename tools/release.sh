@@ -112,6 +112,12 @@ else
         exit 1
       fi
     done
+    fingerprint() { openssl x509 -in "$1" -noout -fingerprint -sha256 2>/dev/null; }
+    if [[ -n "${CIFRONA_SIGN_CERT:-}" && -f "$cache_dir/test-codesign.crt" &&
+          "$(fingerprint "$CIFRONA_SIGN_CERT")" == "$(fingerprint "$cache_dir/test-codesign.crt")" ]]; then
+      echo "release: $CIFRONA_SIGN_CERT is this checkout's throw-away test certificate" >&2
+      exit 1
+    fi
   fi
 fi
 [[ "$preset" == win32 ]] || out+="-$preset"
