@@ -56,9 +56,11 @@ for f in stage/Cifrona.exe download/Cifrona/Cifrona.zip download/Cifrona/Cifrona
     break
   fi
 done
-# No build folder's path inside the program (source files' names are relative).
+# No build folder's path inside the program (source files' names are relative), nor that of
+# the third-party libraries' cache.
+cache=$(realpath "$(sed -n 's/^CIFRONA_CACHE_DIR:[A-Z]*=//p' "$first/CMakeCache.txt")")
 for tree in "$first" "$second"; do
-  for path in "$repo" "$(realpath "$tree")"; do
+  for path in "$repo" "$(realpath "$tree")" "$cache" "$(realpath "$cache/thirdparty")"; do
     if LC_ALL=C grep -qaF "$path" "$work/$(basename "$tree")/stage/Cifrona.exe"; then
       echo "check-reproducible: Cifrona.exe of $tree holds the path $path" >&2
       status=1
