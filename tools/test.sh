@@ -20,9 +20,15 @@ for preset in win32 win64; do
 done
 # A release as a maintainer makes one, with a key of the release environment's (a stand-in made
 # for this run, outside the checkout, and gone after it): release.publishable checks it.
+# Its code-signing certificate is a stand-in too. (release.reproducible, tools/check-reproducible.sh,
+# builds the program a second time in build/repro-win32 during the CTest run.)
 standin=$(mktemp -d)
 bash tools/sign-update.sh --new-key "$standin/release-key.pem"
-CIFRONA_RELEASE_KEY="$standin/release-key.pem" bash tools/release.sh --preset win32 --out build/release-check
+bash tools/codesign.sh --new-test-cert "$standin"
+# No time-stamp server is asked, whatever the environment names.
+env -u CIFRONA_SIGN_TIMESTAMP_URL -u CIFRONA_SIGN_PKCS12 -u CIFRONA_SIGN_PASSWORD_FILE \
+  CIFRONA_RELEASE_KEY="$standin/release-key.pem" CIFRONA_SIGN_CERT="$standin/test-codesign.crt" \
+  CIFRONA_SIGN_KEY="$standin/test-codesign.key" bash tools/release.sh --preset win32 --out build/release-check
 rm -rf "$standin"
 
 # One CTest run over the three builds, so one summary closes the output.

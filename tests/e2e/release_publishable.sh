@@ -2,9 +2,10 @@
 # A release is publishable: the program in it asks no loopback server and trusts the release
 # key, not the checkout's test key; its files verify with the release key only; a test release
 # is marked as one.
-#   release_publishable.sh RELEASE-DIR TEST-RELEASE-DIR TEST-KEY.pem
+# Its executables are Authenticode-signed with the release certificate, not the test one.
+#   release_publishable.sh RELEASE-DIR TEST-RELEASE-DIR TEST-KEY.pem TEST-CERT.crt
 set -euo pipefail
-release=$1 test_release=$2 test_key=$3
+release=$1 test_release=$2 test_key=$3 test_cert=$4
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -46,6 +47,17 @@ for f in Cifrona-setup.exe Cifrona.zip; do
   ! openssl dgst -sha256 -verify "$tmp/test.pem" -signature "$tmp/signature" "$tmp/statement" >/dev/null 2>&1 ||
     fail "$f.sig verifies with the test key"
   grep -qx "sha256=$(sha256sum "$dest/$f" | cut -d' ' -f1)" "$sig" || fail "$f.sig names other bytes"
+done
+
+# Authenticode: the installer, and the program as staged and as the archive holds it, verify
+# with the release certificate only.
+cert="$release/codesign-certificate.pem"
+[[ -f "$cert" && ! -e "$release/NOT-AUTHENTICODE-SIGNED.txt" ]] || fail "the release is not Authenticode-signed"
+! cmp -s "$cert" "$test_cert" || fail "the release is signed with the test certificate"
+unzip -p "$dest/Cifrona.zip" Cifrona.exe >"$tmp/zip-Cifrona.exe"
+for f in "$dest/Cifrona-setup.exe" "$exe" "$tmp/zip-Cifrona.exe"; do
+  bash "$repo/tools/codesign.sh" --verify "$cert" "$f" || fail "$f has no valid Authenticode signature of the release certificate"
+  ! bash "$repo/tools/codesign.sh" --verify "$test_cert" "$f" || fail "$f verifies with the test certificate"
 done
 
 # A test release says what it is, where anyone looking at it would see.
