@@ -18,6 +18,7 @@ add_library(cifrona_ui STATIC
   platform/ui/menus.cpp
   platform/ui/nonvisual.cpp
   platform/ui/form.cpp
+  platform/ui/fit_texts.cpp
   platform/ui/application.cpp
   platform/ui/style.cpp
   platform/ui/form_loader.cpp

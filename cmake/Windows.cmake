@@ -2,6 +2,11 @@
 # Everything links statically: no MinGW runtime DLL may be needed beside the executables.
 add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release,MinSizeRel>:-s> -Wl,--gc-sections)
 add_compile_options(-ffunction-sections -fdata-sections)
+# Reproducible executables: the same commit built in any folder gives the same bytes. No
+# build folder in them (__FILE__, debug info), and no link time in the PE header
+# (tools/release.sh stamps the commit's time into the shipped copy).
+add_compile_options("-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=" "-ffile-prefix-map=${CMAKE_BINARY_DIR}/=")
+add_link_options(-Wl,--no-insert-timestamp)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
 add_library(cifrona_win32 STATIC platform/win32/win32_platform.cpp platform/win32/win32_window_system.cpp

@@ -2,8 +2,9 @@
 //
 // The chosen language's file is "Language\<name>.ini" beside the executable; its section
 // named after the application holds entries "Form2.ButtonSave.Caption=Ok" (window name,
-// component name, property), "Form2.Caption=..." for a window's caption, and
-// "Form8.Tabs1.Tabs [0]=..." for a line of a list. Texts that are empty, "-" or whole
+// component name, property) and "Form2.Caption=..." for a window's caption; a tab control's
+// tab or a check-list box's line takes "<window>.<component>.Tabs [0]=..." (".Items [0]"),
+// which none of the program's windows has. Texts that are empty, "-" or whole
 // numbers are never looked up; a missing key leaves the text as it is and, while the
 // translator's log "Cifrona.log" exists in the folder above the executable's, is added to it.
 #pragma once

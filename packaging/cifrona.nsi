@@ -3,7 +3,8 @@
 ;
 ; Built by tools/release.sh:
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=1.2.3.4 -DSTAGE=<folder with Cifrona.exe and Language\>
-;            -DOUTFILE=<Cifrona-setup.exe> -DCOMPANY=<maker> -DICON=<program icon> cifrona.nsi
+;            -DOUTFILE=<Cifrona-setup.exe> -DCOMPANY=<maker> -DICON=<program icon>
+;            [-DSIGN="bash tools/codesign.sh"] cifrona.nsi
 ;
 ; Command line. The program's updater passes switches in the widespread installer convention,
 ; so they are understood here besides NSIS's own /S and /D=folder:
@@ -25,6 +26,8 @@
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; The files' times are not stored: the same sources give the same installer at any time.
+SetDateSave off
 
 !ifndef VERSION
   !error "define VERSION, STAGE and OUTFILE (see tools/release.sh)"
@@ -34,6 +37,11 @@ SetCompressor /SOLID lzma
 !endif
 !ifndef OUTFILE
   !error "define OUTFILE, the installer to write"
+!endif
+; SIGN: a command that Authenticode-signs the file it is given in place (tools/codesign.sh).
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
 !endif
 !ifndef COMPANY
   !define COMPANY "Cifrona Project"

@@ -147,8 +147,6 @@ class Process {
   // folder may be empty. True when the system started something.
   virtual bool ShellOpen(WindowHandle owner, const std::string& file, const std::string& parameters,
                          const std::string& folder, ShowCommand show) = 0;
-  // Sets a variable of this process's environment, which the programs it starts inherit.
-  virtual bool SetEnvironment(const std::string& name, const std::string& value) = 0;
 };
 
 // Window-manager calls on the toolkit's windows that the toolkit itself does not make.

@@ -8,6 +8,14 @@ bash tools/build.sh
 exe="$repo/build/win64/Cifrona.exe"
 if [[ -n "${DISPLAY:-}" ]]; then
   export WINEPREFIX="${WINEPREFIX:-$repo/.cache/run-prefix}"
+  if [[ "$WINEPREFIX" == "$repo/.cache/run-prefix" && ! -e "$WINEPREFIX/.cifrona-proxy" ]]; then
+    # This build's update servers are hosts under .invalid: its proxy is a closed loopback
+    # port, so its update check fails at once instead of asking a name server about them.
+    inet='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+    WINEDEBUG=-all wine reg add "$inet" /v ProxyServer /t REG_SZ /d 127.0.0.1:9 /f >/dev/null 2>&1 &&
+      WINEDEBUG=-all wine reg add "$inet" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/.cifrona-proxy"
+  fi
   WINEDEBUG=-all wine "$exe"
   exit 0
 fi

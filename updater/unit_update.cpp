@@ -217,14 +217,15 @@ void CheckThread::Start() {
 
 void CheckThread::Execute() {
   RunOnUi([] {
-    if (!Form10) return;
+    if (!Form10 || Form10->ButtonDownload->Tag() == 1) return;  // a running download keeps its Cancel
     Form10->GroupBoxOption->SetEnabled(false);
     Form10->ButtonDownload->SetEnabled(false);
   });
   TForm10::Check(LocalVersion());
   RunOnUi([] {
     TForm10* f = Form10;
-    if (!f || f->CheckBoxForceUpdate->Checked()) return;
+    // A download that started meanwhile (Yes to the start-up question) keeps its Cancel.
+    if (!f || f->CheckBoxForceUpdate->Checked() || f->ButtonDownload->Tag() == 1) return;
     f->ButtonDownload->SetTag(0);
     f->ButtonDownload->SetCaption(f->LangDownload->Caption());
     f->ButtonDownload->SetEnabled(CompareResult == 1);
@@ -305,6 +306,9 @@ void TForm10::ButtonCloseClick(ui::Component&) {
 }
 
 void TForm10::FormClose(ui::Component&, ui::CloseAction&) {
+  // Closed with its close box during a download: that is Cancel, so nothing is installed
+  // for a window the user closed.
+  if (ButtonDownload->Tag() == 1) ButtonDownloadClick(*ButtonDownload);
   LabelUpDate->SetCaption("");
   LabelLocalVersion->SetCaption("");
   LabelServerVersion->SetCaption("");
@@ -344,7 +348,8 @@ void TForm10::ButtonDownloadClick(ui::Component&) {
         ProgressBarUpdate->SetPosition(0);
         ProgressBarUpdate->SetVisible(true);
         GroupBoxOption->SetEnabled(false);
-        UpdateApp(DownloadUrl);
+        downloadUrl_ = DownloadUrl;
+        UpdateApp(downloadUrl_);
         LabelUpDate->SetCaption(LangDownloadComplet->Caption());
         InstallStep();
         SetIdle();
@@ -521,7 +526,7 @@ void TForm10::UpdateApp(const std::string& server) {
 void TForm10::InstallStep() {
   platform::Services& os = platform::Current();
   const std::string exe = os.system->ExecutablePath();
-  const std::string file = DownloadTarget(DownloadUrl);
+  const std::string file = DownloadTarget(downloadUrl_);
   if (!app::IsPortable()) {
     if (CheckBoxQuickUpdate->Checked()) {
       os.process->ShellOpen(0, file, InstallerSwitches(CurrentLanguage), "", platform::ShowCommand::Normal);
@@ -531,7 +536,7 @@ void TForm10::InstallStep() {
       os.process->ShellOpen(0, file, "", "", platform::ShowCommand::Normal);
     }
   } else if (CheckBoxQuickUpdate->Checked()) {
-    SimplePortableUpdate(app::ExecutableFolder() + FileNameFromUrl(DownloadUrl), exe);
+    SimplePortableUpdate(app::ExecutableFolder() + FileNameFromUrl(downloadUrl_), exe);
   }
 }
 
@@ -554,10 +559,9 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::st
   heldTarget_.clear();
   os.files->Remove(zipInAppDir);
   const std::string script = GetTempFolder() + UpdateScriptName(os.session->Now());
-  os.files->ReplaceAll(script, UpdateScriptText());
+  os.files->ReplaceAll(script, UpdateScriptText(paths::ExtractFileName(currentExePath)));
   if (os.files->FileExists(script)) {
-    os.process->SetEnvironment(kScriptFolderVariable, folder);
-    os.process->SetEnvironment(kScriptExeVariable, paths::ExtractFileName(currentExePath));
+    // The program folder is the script's working folder: the script never names it.
     os.process->ShellOpen(0, script, "", folder, platform::ShowCommand::Hide);
     os.session->EndProcessNow();
     return;

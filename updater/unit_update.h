@@ -114,6 +114,8 @@ class TForm10 : public ui::Form {
   // and are held in until the install step is done.
   std::string verified_;
   std::string heldTarget_;
+  // The URL of the running download: a check that ends meanwhile may change DownloadUrl.
+  std::string downloadUrl_;
 };
 
 // The update window, once its construction has begun; empty before and after.

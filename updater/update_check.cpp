@@ -1,5 +1,6 @@
 #include "updater/update_check.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -226,18 +227,28 @@ std::string UpdateScriptName(const platform::LocalTime& t) {
   return buf;
 }
 
-std::string UpdateScriptText() {
-  // The script names no path: the folder and the file name come from the environment the
-  // program starts it with, read with delayed expansion, which never parses what it inserts.
-  // So any folder Windows allows works, in any code page, and none can run a command.
+std::string ScriptExeName(const std::string& exeName) {
+  // Only names that no command line can misread go into the script; the archive's own
+  // program name otherwise.
+  const bool plain = exeName.size() > 4 && exeName.size() < 100 &&
+                     text::SameTextAscii(exeName.substr(exeName.size() - 4), ".exe") &&
+                     std::all_of(exeName.begin(), exeName.end(), [](char c) {
+                       return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                              std::string_view(" ._-()").find(c) != std::string_view::npos;
+                     });
+  return plain ? exeName : std::string(UpdateFileStem()) + ".exe";
+}
+
+std::string UpdateScriptText(const std::string& exeName) {
+  // The script is started in the program folder and never names it: any folder Windows
+  // allows works, in any code page, and nothing of its name can reach a command line. It
+  // acts only where the staged update lies, and calls system tools by their full path.
   const std::string staging = kStagingFolderName;
   const std::string lines[] = {
       "@echo off",
-      "setlocal EnableExtensions EnableDelayedExpansion",
-      "cd /d \"!" + std::string(kScriptFolderVariable) + "!\" || exit /b 1",
+      "if not exist \"" + staging + "\\\" exit /b 1",
       "",
-      "echo Killing app...",
-      "\"%SystemRoot%\\System32\\taskkill.exe\" /F /IM \"!" + std::string(kScriptExeVariable) + "!\" >nul 2>&1",
+      "echo Waiting for the app to end...",
       "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul",
       "",
       "echo Extracting...",
@@ -245,14 +256,14 @@ std::string UpdateScriptText() {
       ":move",
       "\"%SystemRoot%\\System32\\xcopy.exe\" \"" + staging + "\\*\" \".\\\" /E /Y /Q /R /H >nul && goto moved",
       "set /a tries+=1",
-      "if !tries! geq 10 goto moved",
+      "if %tries% geq 10 goto moved",
       "\"%SystemRoot%\\System32\\timeout.exe\" /t 1 >nul",
       "goto move",
       ":moved",
       "rd /s /q \"" + staging + "\"",
       "",
       "echo Starting app...",
-      "start \"\" \"!" + std::string(kScriptExeVariable) + "!\"",
+      "start \"\" \"" + ScriptExeName(exeName) + "\"",
       "",
       "echo Done",
       "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul",

@@ -61,14 +61,12 @@ std::string EncodeUrlPath(const std::string& url);
 
 // "update_" + hhnnss + ".bat".
 std::string UpdateScriptName(const platform::LocalTime& t);
-// The environment variables the update script reads: the program folder (with its
-// trailing backslash) and the executable's file name.
-inline constexpr const char* kScriptFolderVariable = "CIFRONA_UPDATE_FOLDER";
-inline constexpr const char* kScriptExeVariable = "CIFRONA_UPDATE_EXE";
-// The update script (ASCII, CR LF after each line). Started in the program folder with the
-// two variables set, it waits for the program to end, moves the staged update into place,
-// restarts the program and deletes itself.
-std::string UpdateScriptText();
+// The update script (ASCII, CR LF after each line). Started in the program folder, it waits
+// for the program to end, moves the staged update into place, starts exeName (the archive's
+// program name instead, when exeName holds anything a command line could misread) and
+// deletes itself.
+std::string UpdateScriptText(const std::string& exeName);
+std::string ScriptExeName(const std::string& exeName);
 
 // The check's client: the base settings, its time-outs, an overall deadline per request
 // and a cap on the body, for version.txt and the .sig alike.

@@ -120,6 +120,8 @@ void TForm1::Globload() {
       if (!Files().FileExists(path)) continue;
       settings::IniFile file(path);
       if (file.Document().HasSection(app::kAppTitle)) translation.TranslateForm(*form, app::kAppTitle);
+      // New texts may be longer or shorter than the ones they replace.
+      form->FitTexts();
     } catch (...) {
       // A language file that cannot be read translates nothing and shows nothing.
     }

@@ -156,12 +156,6 @@ class Process : public platform::Process {
   bool LowerPriority() override;
   bool ShellOpen(platform::WindowHandle owner, const std::string& file, const std::string& parameters,
                  const std::string& folder, platform::ShowCommand show) override;
-  bool SetEnvironment(const std::string& name, const std::string& value) override {
-    environment[name] = value;
-    return true;
-  }
-
-  std::map<std::string, std::string> environment;
   std::set<std::string> mutexes;  // exist in this logon, made by another copy or by this one
   std::set<std::string> madeMeanwhile;  // another copy makes these between the check and the creation
   std::uint32_t threadLocale = 0;

@@ -43,6 +43,8 @@ class Backend {
   virtual std::uintptr_t ApplicationHandle() const { return 0; }
   // The DPI of the monitor a new window opens on.
   virtual int DefaultDpi() const { return 96; }
+  // Whether Windows' high contrast is on.
+  virtual bool HighContrast() const { return false; }
 };
 
 }  // namespace ui

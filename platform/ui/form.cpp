@@ -8,6 +8,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/prop_values.h"
+#include "platform/ui/style.h"
 
 namespace ui {
 
@@ -125,10 +126,16 @@ std::uintptr_t Form::Handle() {
   return GetPeer() ? GetPeer()->Handle() : 0;
 }
 
+void Form::SystemSettingChanged(SystemSetting setting, const std::string& area) {
+  FollowSystemContrast();
+  SettingChange(setting, area);
+}
+
 void Form::CreateHandle() {
   if (GetPeer()) return;
   Backend* backend = Backend::Current();
   if (!backend) return;
+  FollowSystemContrast();
   int dpi = backend->DefaultDpi();
   if (dpi != dpi_) {
     ScaleControls(dpi, dpi_);
@@ -136,6 +143,7 @@ void Form::CreateHandle() {
   }
   SetPeer(backend->CreatePeer(*this));
   for (Component* c : order_) c->EnsurePeer();
+  FitTexts();
 }
 
 void Form::EnsurePeer() { CreateHandle(); }
@@ -166,6 +174,7 @@ void Form::DpiChanged(int newDpi) {
   dpi_ = newDpi;
   ScaleControls(newDpi, old);
   NotifyFontChanged();
+  FitTexts();
 }
 
 void Form::SetVisible(bool v) {
@@ -331,6 +340,7 @@ void Form::SetProperty(const std::string& name, const PropValue& v) {
   else if (name == "DoubleBuffered") SetDoubleBuffered(prop::Bool(v));
   else if (name == "ScreenSnap") SetScreenSnap(prop::Bool(v));
   else if (name == "SnapBuffer") SetSnapBuffer(prop::Int(v));
+  else if (name == "FitTexts") SetFitsTexts(prop::Bool(v));
   else if (name == "PopupMenu") SetPopupMenu(&As<PopupMenu>(*FindComponentOrThrow(v)));
   else if (name == "Visible") prop::Fail(v, "a form is shown by the program, not by its definition");
   else Control::SetProperty(name, v);

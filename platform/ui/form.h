@@ -150,6 +150,9 @@ class Form : public Control {
   virtual void ExitSizeMove() {}
   // WM_SETTINGCHANGE: which setting changed, area the text lParam points to ("" when none).
   virtual void SettingChange(SystemSetting setting, const std::string& area) { (void)setting, (void)area; }
+  // What a backend calls for WM_SETTINGCHANGE: the toolkit's own step (high contrast), then
+  // SettingChange.
+  void SystemSettingChanged(SystemSetting setting, const std::string& area);
   // Any other message, before the default handling; a value answers it and stops the rest.
   virtual std::optional<std::intptr_t> RawMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     (void)msg, (void)wParam, (void)lParam;
@@ -161,6 +164,16 @@ class Form : public Control {
   void WindowMoved(const Rect& r, int clientWidth, int clientHeight);
   void DpiChanged(int newDpi);
 
+  // Captions get the room their text takes in the control's font at the window's DPI,
+  // which the design's fonts may not give (other fonts, larger text, a longer translation):
+  // from the design layout, a row of controls first shares the room its captions leave
+  // over, and only a row that is too narrow as a whole widens the window. A window whose
+  // texts fit keeps its design layout. For windows that ask for it in their definition
+  // (FitTexts = true); run when the window is made, at a new DPI and after a translation.
+  bool FitsTexts() const { return fitTexts_; }
+  void SetFitsTexts(bool v) { fitTexts_ = v; }
+  void FitTexts();
+
   std::optional<std::string> GetTextProperty(std::string_view property) const override;
   bool SetTextProperty(std::string_view property, const std::string& value) override;
   void SetProperty(const std::string& name, const PropValue& value) override;
@@ -169,6 +182,17 @@ class Form : public Control {
 
  private:
   void ScaleControls(int num, int den);
+  // The layout FitTexts starts from: every control's bounds and the client width, at
+  // designDpi_, and whether its text is filled at run time (empty in the design).
+  struct DesignPlace {
+    Control* control;
+    Rect bounds;
+    bool runTimeText;
+  };
+  bool fitTexts_ = false;
+  std::vector<DesignPlace> design_;
+  int designDpi_ = 0;
+  int designClientWidth_ = 0;
   std::string caption_;
   std::vector<std::unique_ptr<Component>> owned_;
   std::vector<Component*> order_;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/text.h"
+#include "platform/ui/backend.h"
 #include "platform/ui/component.h"
 #include "platform/ui/form.h"
 
@@ -30,6 +31,15 @@ Palette Palette::SystemLook() {
   p.highlightText = SystemColor(14);
   p.link = SystemColor(26);  // COLOR_HOTLIGHT
   p.dark = false;
+  return p;
+}
+
+Palette Palette::HighContrastLook() {
+  Palette p = SystemLook();
+  // Dialog surfaces are button faces: their text is the button text, which high-contrast
+  // themes pair with them (window text belongs on window backgrounds).
+  p.text = SystemColor(18);  // COLOR_BTNTEXT
+  p.highContrast = true;
   return p;
 }
 
@@ -152,7 +162,14 @@ bool StyleManager::SetStyle(const std::string& name) {
   return true;
 }
 
+void StyleManager::SetHighContrast(bool on) {
+  if (on == highContrast_) return;
+  highContrast_ = on;
+  if (OnChange) OnChange();
+}
+
 const Palette& StyleManager::Active() const {
+  if (highContrast_) return contrast_;
   if (!active_.empty()) {
     auto it = styles_.find(Key(active_));
     if (it != styles_.end()) return it->second;
@@ -163,15 +180,23 @@ const Palette& StyleManager::Active() const {
 void StyleManager::Reset() {
   styles_.clear();
   active_.clear();
+  highContrast_ = false;
+}
+
+void FollowSystemContrast() {
+  if (Backend* backend = Backend::Current()) StyleManager::Instance().SetHighContrast(backend->HighContrast());
 }
 
 namespace {
 
 // A colour the window definition gives a control is kept under the system's plain look
 // and by exempt controls; under a style it would defeat the style (black text on a dark
-// background), so only a form's transparency key survives.
+// background), so only a form's transparency key survives, and the colour list's own
+// colour, which the program sets to show a colour (the automatic one) rather than a look.
 bool KeepsOwnBackground(const Control& c, const Palette& p) {
-  if (!p.styled || c.StyleExempt()) return true;
+  if (c.StyleExempt() || (!p.styled && !p.highContrast)) return true;
+  // High contrast: the field takes the system's colours like every other.
+  if (c.GetKind() == Kind::ColorBox && !p.highContrast) return true;
   const auto* form = dynamic_cast<const Form*>(&c);
   return form && form->TransparentColor() && form->TransparentColorValue() == c.GetColor();
 }
@@ -207,7 +232,7 @@ Color StyleManager::TextColorOf(const Control& c) const {
   if (own != kClDefault) {
     // A colour of the control's own (the digits, link labels) wins under the plain look.
     // Under a style only link blue keeps its meaning, in the style's link colour.
-    if (!p.styled || c.StyleExempt()) return own;
+    if ((!p.styled && !p.highContrast) || c.StyleExempt()) return own;
     if (IsLinkColor(own) && c.Enabled()) return p.link;
   }
   if (!c.Enabled()) return p.disabledText;

@@ -43,8 +43,13 @@ struct Palette {
   int borderWidth = 1;
   // True for a style: the controls paint themselves from this palette.
   bool styled = false;
+  // True while Windows' high contrast is on: the system's colours for everything, and a
+  // window definition's colours give way to them as they do to a style.
+  bool highContrast = false;
   // The system's plain look (system colours, resolved when drawn).
   static Palette SystemLook();
+  // The plain look under high contrast.
+  static Palette HighContrastLook();
 };
 
 // A style's text (resources/styles/*.style): "Key = value" lines, "#" comments. Name is
@@ -72,9 +77,16 @@ class StyleManager {
   // Activates a registered style: an unknown name or the active one changes nothing.
   // True when the style changed (OnChange has run then).
   bool SetStyle(const std::string& name);
-  // The active style's name, "" before any is set.
+  // The active style's name, "" before any is set. It stays the chosen one while high
+  // contrast is on.
   const std::string& ActiveName() const { return active_; }
+  // What windows are drawn with: the active style, or the system's look before any is
+  // set and while high contrast is on.
   const Palette& Active() const;
+  // Windows' high contrast: while on, the styles step aside for the system's colours; off,
+  // the chosen style comes back. A change runs OnChange.
+  void SetHighContrast(bool on);
+  bool HighContrast() const { return highContrast_; }
   std::function<void()> OnChange;  // the backend repaints every window
   void Reset();                    // no style active, none registered (tests)
 
@@ -86,7 +98,13 @@ class StyleManager {
  private:
   std::map<std::string, Palette> styles_;  // keyed by upper-cased name
   std::string active_;
+  bool highContrast_ = false;
   Palette plain_ = Palette::SystemLook();
+  Palette contrast_ = Palette::HighContrastLook();
 };
+
+// Reads Windows' high-contrast setting from the backend into the style manager. The
+// toolkit calls it when a window is created and when the system announces a change.
+void FollowSystemContrast();
 
 }  // namespace ui

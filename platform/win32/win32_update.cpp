@@ -27,6 +27,7 @@ CIFRONA_LAZY_PROC(kWinHttp, WinHttpConnect);
 CIFRONA_LAZY_PROC(kWinHttp, WinHttpCrackUrl);
 CIFRONA_LAZY_PROC(kWinHttp, WinHttpOpen);
 CIFRONA_LAZY_PROC(kWinHttp, WinHttpOpenRequest);
+CIFRONA_LAZY_PROC(kWinHttp, WinHttpQueryDataAvailable);
 CIFRONA_LAZY_PROC(kWinHttp, WinHttpQueryHeaders);
 CIFRONA_LAZY_PROC(kWinHttp, WinHttpReadData);
 CIFRONA_LAZY_PROC(kWinHttp, WinHttpReceiveResponse);
@@ -206,8 +207,14 @@ class WinHttpClient : public platform::HttpClient {
     char block[16384];
     for (;;) {
       if (disconnected_ || !request_) throw platform::HttpError("Connection closed gracefully.");
+      Remaining();
+      // Only what has arrived is read, so a server that trickles cannot hold one read (and
+      // with it the deadline's check) until a whole block has come.
+      DWORD available = 0;
+      if (!WinHttpQueryDataAvailable(request_.get(), &available)) Fail("WinHttpQueryDataAvailable");
+      if (available == 0) break;
       DWORD got = 0;
-      if (!WinHttpReadData(request_.get(), block, sizeof block, &got)) Fail("WinHttpReadData");
+      if (!WinHttpReadData(request_.get(), block, std::min<DWORD>(available, sizeof block), &got)) Fail("WinHttpReadData");
       if (got == 0) break;
       if (settings_.maxBytes && body.size() + got > settings_.maxBytes) throw platform::HttpTooLarge();
       body.append(block, got);

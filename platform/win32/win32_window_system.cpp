@@ -64,9 +64,6 @@ class Process : public platform::Process {
                                            d.empty() ? nullptr : d.c_str(), ShowCommandValue(show));
     return reinterpret_cast<INT_PTR>(result) > 32;
   }
-  bool SetEnvironment(const std::string& name, const std::string& value) override {
-    return SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str()) != 0;
-  }
 
  private:
   HANDLE mutex_ = nullptr;

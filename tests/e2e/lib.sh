@@ -72,9 +72,11 @@ clear_settings() { rm -rf "$(appdata_dir)/Cifrona Project"; rm -rf "$copy_dir/Co
 
 # The processes of this scenario's copy in this prefix: the same scenario may run at the same
 # time in another prefix (another checkout's tests), under the same Windows path.
+# A scenario that runs a copy in another folder sets APP_PATTERN to match its command line.
+APP_PATTERN="e2e.$scenario.Cifrona\\.exe\$"
 app_pids() {
   local p
-  for p in $(pgrep -f "e2e.$scenario.Cifrona\\.exe\$" || true); do
+  for p in $(pgrep -f "$APP_PATTERN" || true); do
     tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
   return 0
@@ -124,6 +126,10 @@ stop_app() {
     app_mutex_gone
 }
 _no_app_pids() { [[ -z "$(app_pids)" ]]; }
+
+# The proxy of the prefix's Internet settings when no test server runs: a closed loopback
+# port (tools/wine-prefix.sh sets it), so the program's update check never looks up a name.
+CLOSED_PROXY="127.0.0.1:9"
 
 # start_app [LOG]: Wine's output goes to LOG in the scenario's folder (app.log unless given).
 start_app() {

@@ -210,9 +210,10 @@ BOOL CALLBACK PrintChild(HWND h, LPARAM topCaption) {
     GetWindowTextW(h, text, 512);
   RECT r{};
   GetWindowRect(h, &r);
-  std::printf("top=\"%s\" class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d state=%s\n",
+  std::printf("top=\"%s\" class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d state=%s style=0x%08lx\n",
               Utf8(reinterpret_cast<const wchar_t*>(topCaption)).c_str(), Utf8(cls).c_str(), Utf8(text).c_str(), r.left,
-              r.top, r.right, r.bottom, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, StateOf(h, cls).c_str());
+              r.top, r.right, r.bottom, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, StateOf(h, cls).c_str(),
+              static_cast<unsigned long>(GetWindowLongPtrW(h, GWL_STYLE)));
   return TRUE;
 }
 

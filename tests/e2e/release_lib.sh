@@ -4,7 +4,7 @@
 RELEASE="$CIFRONA_RELEASE_DIR/download/Cifrona"
 RELEASE_EXE="$CIFRONA_RELEASE_DIR/stage/Cifrona.exe"
 for f in version.txt Cifrona-setup.exe Cifrona.zip; do
-  [[ -f "$RELEASE/$f" ]] || fail "$RELEASE/$f is missing: run bash tools/release.sh"
+  [[ -f "$RELEASE/$f" ]] || fail "$RELEASE/$f is missing: run bash tools/release.sh --test"
 done
 VERSION=$(tr -d '\r\n' <"$RELEASE/version.txt")
 [[ "$VERSION" =~ ^[0-9]+(\.[0-9]+){3}$ ]] || fail "version.txt holds '$VERSION'"

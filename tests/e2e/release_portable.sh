@@ -1,7 +1,6 @@
 # The portable archive of the release folder: unpacked into an empty folder it runs as a
-# portable copy; extracted over an older portable copy the way the update script does it
-# (entry by entry, folders only from folder entries, existing files overwritten), it
-# replaces the program and keeps the user's settings.
+# portable copy; an older portable copy in a folder with a Russian name updates itself from
+# it through the program, and keeps the user's settings.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/release_lib.sh"
 clear_settings
@@ -34,11 +33,19 @@ exit_through_menu
 [[ -f "$(portable_settings)" ]] || fail "no settings beside the portable executable"
 [[ ! -e "$(installed_settings)" ]] || fail "the portable copy wrote the per-user settings"
 
-# 2. An older portable copy (the older release's archive, with the settings it wrote and a
-#    language file of the user's) updated from this archive as the update script extracts it.
+# 2. An older portable copy in the folder of a user with a Russian name updates itself from
+#    this release through the program: Yes at start-up downloads and checks the signed
+#    archive, the program unpacks it beside itself and ends, the update script moves it into
+#    place and starts the new copy. The user's settings and language file stay.
 older="${CIFRONA_OLDER_RELEASE_DIR:?}/download/Cifrona"
-[[ -f "$older/Cifrona.zip" ]] || fail "no older release in $older: run bash tools/release.sh --version 0.9.0.0"
+[[ -f "$older/Cifrona.zip" ]] || fail "no older release in $older: run bash tools/release.sh --test --version 0.9.0.0"
 OLDER_VERSION=$(tr -d '\r\n' <"$older/version.txt")
+source "$(dirname "$0")/update_lib.sh"
+www="$CIFRONA_RELEASE_DIR"  # laid out as the update server serves it
+APP_PATTERN='Cifrona\.exe$'
+rm -rf "$copy_dir"
+copy_dir="$WINEPREFIX/drive_c/users/Иван Петров/Программы/Cifrona"
+copy_win='C:\users\Иван Петров\Программы\Cifrona'
 rm -rf "$copy_dir" && mkdir -p "$copy_dir"
 unzip -q "$older/Cifrona.zip" -d "$copy_dir"
 start_and_settle
@@ -48,28 +55,20 @@ exit_through_menu
 [[ -f "$(portable_settings)" ]] || fail "the older portable copy wrote no settings"
 printf '[Cifrona]\n' >"$copy_dir/Language/Older.ini"
 cp "$(portable_settings)" "$out/settings-before.ini"
-python3 - "$RELEASE/Cifrona.zip" "$copy_dir" >"$out/extract.txt" <<'PY' || fail "extraction: $(cat "$out/extract.txt")"
-import os, sys, zipfile
-archive, folder = sys.argv[1], sys.argv[2]
-skipped = []
-with zipfile.ZipFile(archive) as z:
-    for e in z.infolist():
-        target = os.path.join(folder, e.filename)
-        if e.filename.endswith("/"):
-            os.makedirs(target, exist_ok=True)
-        elif not os.path.isdir(os.path.dirname(target)):
-            skipped.append(e.filename)
-        else:
-            with z.open(e) as src, open(target, "wb") as dst:
-                dst.write(src.read())
-print("Skipping: " + ", ".join(skipped) if skipped else "Extraction complete")
-sys.exit(1 if skipped else 0)
-PY
+rm -f "$(temp_dir)"/update_*.bat
+serve
+start_app
+wait_started 30 "no update question appeared" question_shown
+answer_yes
+wait_for 90 app_ended || fail "the older copy did not end after starting the update"
+_new_copy() { [[ "$(caption_of "$(widget_line)")" == "$CAPTION Portable" ]]; }
+wait_until 60 "the new copy did not start (widget: '$(caption_of "$(widget_line)")')" _new_copy
 cmp -s "$copy_dir/Cifrona.exe" "$RELEASE_EXE" || fail "the update did not replace Cifrona.exe"
 cmp -s "$(portable_settings)" "$out/settings-before.ini" || fail "the update changed the user's settings"
 [[ -f "$copy_dir/Language/Older.ini" ]] || fail "the update removed a language file of the user's"
-start_and_settle
-caption=$(caption_of "$(widget_line)")
-[[ "$caption" == "$CAPTION Portable" ]] || fail "after the update: caption '$caption'"
-exit_through_menu
-note "ok"
+_cleaned() { [[ ! -e "$copy_dir/update.staging" && -z "$(compgen -G "$(temp_dir)/update_*.bat")" ]]; }
+wait_until 20 "the staging folder or the update script was left behind" _cleaned
+[[ ! -e "$copy_dir/Cifrona.zip" ]] || fail "the archive was left in the program folder"
+shot updated >/dev/null
+stop_app
+note "ok: updated in C:\\users\\Иван Петров\\Программы\\Cifrona from $OLDER_VERSION to $VERSION"

@@ -1,11 +1,11 @@
 # Installing this release over an older installed build that is running, with the switches
 # the updater passes: the older program is closed, the newer one installed in its place and
-# started. Needs the older release folder, which tools/test.sh makes (bash tools/release.sh
+# started. Needs the older release folder, which tools/test.sh makes (bash tools/release.sh --test
 # --preset win64 --version 0.9.0.0, or --version 0.9.0.0 for the 32-bit one).
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/release_lib.sh"
 older="${CIFRONA_OLDER_RELEASE_DIR:?}/download/Cifrona"
-[[ -f "$older/Cifrona-setup.exe" ]] || fail "no older release in $older: run bash tools/release.sh --version 0.9.0.0"
+[[ -f "$older/Cifrona-setup.exe" ]] || fail "no older release in $older: run bash tools/release.sh --test --version 0.9.0.0"
 OLDER_VERSION=$(tr -d '\r\n' <"$older/version.txt")
 [[ "$OLDER_VERSION" != "$VERSION" ]] || fail "the older release carries this version, $VERSION"
 

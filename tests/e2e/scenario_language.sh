@@ -62,8 +62,8 @@ wait_changed 10 "\"English\" did not light up under the pointer" submenu_line "$
 xdotool click 1
 settings_english() { probe_windows | grep 'visible=1' | grep -qF 'caption="Settings"'; }
 wait_for 10 settings_english || fail "the open settings dialog did not switch to English"
-probe_windows | grep -qF 'caption="About"' || fail "the About dialog did not switch: $(probe_windows)"
-probe_children | grep -F 'top="Settings"' | grep -qF 'text="Start automatically with Windows"' ||
+probe_windows | grep -qF 'caption="About Cifrona"' || fail "the About dialog did not switch: $(probe_windows)"
+probe_children | grep -F 'top="Settings"' | grep -qF 'text="Start when I sign in to Windows"' ||
   fail "the settings controls did not switch"
 shot english >/dev/null  # the English settings dialog at 100 %
 grep -qx $'Language=English\r' "$(installed_settings)" || fail "the choice was not stored: $(cat "$(installed_settings)")"

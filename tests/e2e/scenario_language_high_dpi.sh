@@ -7,7 +7,7 @@ source "$(dirname "$0")/dpi_prefix.sh"
 
 cp -r "$(dirname "$CIFRONA_EXE")/Language" "$copy_dir/Language"
 SETTINGS="Settings"
-ABOUT="About"
+ABOUT="About Cifrona"
 about_line() { probe_windows | grep 'visible=1' | grep -F "caption=\"$ABOUT\"" | head -n1; }
 about_shown() { [[ -n "$(about_line)" ]]; }
 about_gone() { ! about_shown; }
@@ -36,7 +36,7 @@ for dpi in 144; do
     read -r l t r b < <(rect_of "$c")
     ((l >= dl && t >= dt && r <= dr && b <= db)) || fail "outside the dialog at $dpi DPI: $c"
   done < <(probe_children | grep -F "top=\"$SETTINGS\"" | grep 'visible=1')
-  probe_children | grep -F "top=\"$SETTINGS\"" | grep -qF 'text="Start automatically with Windows"' ||
+  probe_children | grep -F "top=\"$SETTINGS\"" | grep -qF 'text="Start when I sign in to Windows"' ||
     fail "the settings dialog is not in English at $dpi DPI"
   settings_keys Escape
   wait_for 10 settings_gone || fail "Escape did not close the settings dialog"

@@ -6,7 +6,7 @@ source "$(dirname "$0")/update_lib.sh"
 
 # The status line is drawn by its group box, so the refusal is seen as its effects: the
 # signature was asked for, and the window is back to an enabled "Скачать" with no file kept.
-sig_asked() { [[ $(grep -c 'GET /download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log") -gt $asked ]]; }
+sig_asked() { [[ $(grep -c 'GET [^ ]*/download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log") -gt $asked ]]; }
 idle_again() {
   probe children Cifrona.exe 2>/dev/null | grep 'class=Button' |
     grep -F 'text="Скачать"' | grep -q 'visible=1 enabled=1'
@@ -17,7 +17,7 @@ no_installer_started() { [[ ! -e "$(args_file)" ]]; }
 try_case() {  # try_case NAME: the server is prepared; start, answer Yes, expect the refusal
   clear_settings
   rm -f "$(args_file)" "$(temp_dir)/Cifrona-setup.exe"
-  asked=$(grep -c 'GET /download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log" || true)
+  asked=$(grep -c 'GET [^ ]*/download/Cifrona/Cifrona-setup.exe.sig' "$out/server.log" || true)
   start_app
   wait_started 30 "$1: no update question appeared" question_shown
   answer_yes

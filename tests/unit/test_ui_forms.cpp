@@ -461,6 +461,62 @@ TEST(TextWidth, HeadlessMeasureIsDeterministicInTheLabelsFont) {
   EXPECT_EQ(label.TextWidth(""), 0);
 }
 
+// Captions that fit, on a small form (7 px a character at 9 pt; a check box's box and a
+// label's ink take 22 and 2 more): a row first shares what its captions leave over, a row
+// too narrow as a whole widens the form, titles in a column keep one width, a label filled
+// at run time keeps its width, and every fit starts from the design.
+TEST(FitTexts, RowsShareTheirRoomBeforeTheFormWidensAndEveryFitStartsFromTheDesign) {
+  ui::headless::Backend backend;
+  ui::Form form("FormFit");
+  form.SetFitsTexts(true);
+  form.SetClientSize(200, 80);
+  auto place = [&form](auto& c, int l, int t, int w) {
+    c.SetParent(&form);
+    c.SetBounds(l, t, w, 20);
+  };
+  auto& a = form.Create<ui::CheckBox>("A");
+  auto& b = form.Create<ui::CheckBox>("B");
+  auto& title1 = form.Create<ui::Label>("Title1");
+  auto& value1 = form.Create<ui::Label>("Value1");  // filled at run time
+  auto& title2 = form.Create<ui::Label>("Title2");
+  place(a, 10, 0, 90), place(b, 110, 0, 80);
+  place(title1, 10, 30, 60), place(value1, 76, 30, 114), place(title2, 10, 55, 60);
+  title1.SetAutoSize(false), value1.SetAutoSize(false), title2.SetAutoSize(false);
+  struct Case {
+    const char* what;
+    std::string a, b, title1;
+    ui::Rect ra, rb, rt;  // the check boxes and the titles' column after the fit
+    int width;
+  } cases[] = {
+      {"fits: the design", "Ab", "Cd", "T:", {10, 0, 100, 20}, {110, 0, 190, 20}, {10, 30, 70, 50}, 200},
+      // 10 characters need 92: two pixels from B, which has 44 to spare; the gap stays.
+      {"one too long: its row shares", "Abcdefghij", "Cd", "T:", {10, 0, 102, 20}, {112, 0, 190, 20}, {10, 30, 70, 50}, 200},
+      // Twelve characters each want 106, 212 of 170: everything 1.257 times as wide (rounded
+      // up), then A gives B what B still lacks, and the gap between them stays 13.
+      {"both too long: the form widens", "Abcdefghijkl", "Cdefghijklmn", "T:", {13, 0, 120, 20}, {133, 0, 239, 20}, {13, 30, 88, 50}, 252},
+      // The title wants 9 × 7 + 2 = 65 of 60; the value (run-time text) gives nothing.
+      {"a long title: the form widens, its column stays one", "Ab", "Cd", "Version:9", {11, 0, 109, 20}, {120, 0, 207, 20},
+       {11, 30, 77, 50}, 218},
+      {"short again: the design", "Ab", "Cd", "T:", {10, 0, 100, 20}, {110, 0, 190, 20}, {10, 30, 70, 50}, 200},
+  };
+  for (const auto& c : cases) {
+    a.SetCaption(c.a), b.SetCaption(c.b), title1.SetCaption(c.title1), title2.SetCaption("T:");
+    form.FitTexts();
+    value1.SetCaption("2.0.26.307");  // what the program puts there once the window is made
+    EXPECT_GE(value1.Width(), 114) << c.what;  // never a donor: its longest text is not known
+    EXPECT_EQ(a.BoundsRect(), c.ra) << c.what;
+    EXPECT_EQ(b.BoundsRect(), c.rb) << c.what;
+    EXPECT_EQ(title1.BoundsRect(), c.rt) << c.what;
+    EXPECT_EQ(title2.Width(), title1.Width()) << c.what;
+    EXPECT_EQ(title2.Left(), title1.Left()) << c.what;
+    EXPECT_GT(value1.Left(), title1.Left() + title1.Width()) << c.what;
+    EXPECT_EQ(form.ClientWidth(), c.width) << c.what;
+    EXPECT_LE(backend.TextWidth(a, a.Caption()) + 20, a.Width()) << c.what;
+    EXPECT_LE(backend.TextWidth(b, b.Caption()) + 20, b.Width()) << c.what;
+    EXPECT_LE(backend.TextWidth(title1, title1.Caption()), title1.Width()) << c.what;
+  }
+}
+
 TEST(Styles, NamesIgnoreCaseUnknownOrActiveNamesChangeNothingAndExemptControlsKeepTheirColours) {
   auto& styles = ui::StyleManager::Instance();
   styles.Reset();

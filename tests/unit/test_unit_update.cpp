@@ -306,6 +306,43 @@ TEST_F(UpdateWindowTest, CancelDuringTheDownloadSavesNothingAndDeletesAnEarlierI
   Open([](TForm10& w) { EXPECT_FALSE(w.ProgressBarUpdate->Visible()); });
 }
 
+TEST_F(UpdateWindowTest, ClosingTheWindowDuringADownloadCancelsItAndInstallsNothing) {
+  ServeVersion("3.0");
+  ServeFile("Cifrona-setup.exe", std::string(1000, 'x'), 100);
+  const std::string target = std::string(kTemp) + "Cifrona-setup.exe";
+  StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  Open([&](TForm10& w) {
+    sys.http.afterChunk = [&](const std::string& url, std::int64_t received) {
+      if (!text::EndsWith(url, ".sig") && received == 300) w.Close();
+    };
+    w.ButtonDownload->Click();
+    EXPECT_TRUE(w.AbortUpdate);
+    EXPECT_EQ(w.ButtonDownload->Tag(), 0);
+  });
+  EXPECT_FALSE(sys.files.FileExists(target));
+  EXPECT_TRUE(sys.process.shellCalls.empty());
+  EXPECT_TRUE(sys.session.held.empty());
+  EXPECT_FALSE(app->Terminated());
+}
+
+TEST_F(UpdateWindowTest, ACheckEndingDuringADownloadLeavesItsCancelAlone) {
+  ServeVersion("3.0");
+  TForm10& f = StartWindow("[Option]\r\nCheckBoxAutoCheck=0\r\n");
+  // What the Download action sets when it starts, as after a Yes to the start-up question
+  // while the window's own check still waited for the server.
+  f.ButtonDownload->SetTag(1);
+  f.ButtonDownload->SetCaption(f.LangCancel->Caption());
+  f.ButtonDownload->SetEnabled(true);
+  CheckThread().Execute();
+  EXPECT_EQ(f.ButtonDownload->Tag(), 1);
+  EXPECT_EQ(f.ButtonDownload->Caption(), "Отмена");
+  EXPECT_TRUE(f.ButtonDownload->Enabled());
+  f.ButtonDownload->SetTag(0);
+  CheckThread().Execute();
+  EXPECT_EQ(f.ButtonDownload->Caption(), "Скачать");
+  EXPECT_TRUE(f.ButtonDownload->Enabled());
+}
+
 class PortableUpdateTest : public UpdateWindowTest {
  protected:
   PortableUpdateTest() {
@@ -335,13 +372,11 @@ TEST_F(PortableUpdateTest, QuickStagesTheArchiveStartsTheScriptInTheProgramFolde
   EXPECT_FALSE(sys.files.FileExists(folder + "update.staging\\left-over.txt"));
   EXPECT_FALSE(sys.files.FileExists(folder + "Cifrona.zip"));
   EXPECT_EQ(sys.files.ReadAll(folder + "Cifrona.exe"), "MZ");
-  // The script names no path: the folder and the file name come through the environment.
+  // The script names no folder: it is started in the program folder.
   const std::string script = std::string(kTemp) + "update_214000.bat";
   auto bytes = sys.files.ReadAll(script);
   ASSERT_TRUE(bytes);
-  EXPECT_EQ(*bytes, updater::UpdateScriptText());
-  EXPECT_EQ(sys.process.environment["CIFRONA_UPDATE_FOLDER"], folder);
-  EXPECT_EQ(sys.process.environment["CIFRONA_UPDATE_EXE"], "Cifrona.exe");
+  EXPECT_EQ(*bytes, updater::UpdateScriptText("Cifrona.exe"));
   ASSERT_EQ(sys.process.shellCalls.size(), 1u);
   EXPECT_EQ(sys.process.shellCalls[0].file, script);
   EXPECT_EQ(sys.process.shellCalls[0].folder, folder);

@@ -159,14 +159,12 @@ TEST(UpdateTexts, PathEncodingKeepsSchemeHostSlashesAndEscapes) {
   EXPECT_EQ(updater::EncodeUrlPath(""), "");
 }
 
-TEST(UpdateScript, NamesNoPathAndReadsTheFolderAndTheExecutableFromTheEnvironment) {
+TEST(UpdateScript, NamesNoFolderAndActsOnlyWhereTheStagedUpdateLies) {
   const std::string expected =
       "@echo off\r\n"
-      "setlocal EnableExtensions EnableDelayedExpansion\r\n"
-      "cd /d \"!CIFRONA_UPDATE_FOLDER!\" || exit /b 1\r\n"
+      "if not exist \"update.staging\\\" exit /b 1\r\n"
       "\r\n"
-      "echo Killing app...\r\n"
-      "\"%SystemRoot%\\System32\\taskkill.exe\" /F /IM \"!CIFRONA_UPDATE_EXE!\" >nul 2>&1\r\n"
+      "echo Waiting for the app to end...\r\n"
       "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul\r\n"
       "\r\n"
       "echo Extracting...\r\n"
@@ -174,19 +172,24 @@ TEST(UpdateScript, NamesNoPathAndReadsTheFolderAndTheExecutableFromTheEnvironmen
       ":move\r\n"
       "\"%SystemRoot%\\System32\\xcopy.exe\" \"update.staging\\*\" \".\\\" /E /Y /Q /R /H >nul && goto moved\r\n"
       "set /a tries+=1\r\n"
-      "if !tries! geq 10 goto moved\r\n"
+      "if %tries% geq 10 goto moved\r\n"
       "\"%SystemRoot%\\System32\\timeout.exe\" /t 1 >nul\r\n"
       "goto move\r\n"
       ":moved\r\n"
       "rd /s /q \"update.staging\"\r\n"
       "\r\n"
       "echo Starting app...\r\n"
-      "start \"\" \"!CIFRONA_UPDATE_EXE!\"\r\n"
+      "start \"\" \"Cifrona Portable (2).exe\"\r\n"
       "\r\n"
       "echo Done\r\n"
       "\"%SystemRoot%\\System32\\timeout.exe\" /t 2 >nul\r\n"
       "del \"%~f0\"\r\n";
-  EXPECT_EQ(updater::UpdateScriptText(), expected);
+  EXPECT_EQ(updater::UpdateScriptText("Cifrona Portable (2).exe"), expected);
+  // A program name a command line could misread never reaches the script.
+  for (const char* name : {"Цифрона.exe", "a&calc&.exe", "%PATH%.exe", "a!b.exe", "a^b.exe", "a\"b.exe", "Cifrona.bat",
+                           ".exe", ""})
+    EXPECT_EQ(updater::ScriptExeName(name), "Cifrona.exe") << name;
+  EXPECT_EQ(updater::ScriptExeName("CIFRONA.EXE"), "CIFRONA.EXE");
 }
 
 TEST(UpdateCheck, TheCheckClientIsBounded) {

@@ -3,6 +3,8 @@
 // Workers and the clock are the headless ones: workers run when a test runs them.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/support/image_writer.h"
 #include "widget_fixture.h"
 
@@ -118,6 +120,66 @@ TEST_F(AutoColor, TimerSamplesOnlyWhenThePathChanges) {
   Settle();
   EXPECT_EQ(Digits(), kBlack);
   EXPECT_EQ(LastWallpaperPath, kLight);
+}
+
+// A wallpaper file replaced under the same path: only switching the box off and on
+// samples it again (the documented way to refresh); a tick or a move's end do not.
+TEST_F(AutoColor, AFileReplacedUnderTheSamePathIsPickedUpOnlyBySwitchingOffAndOn) {
+  struct Case {
+    const char* what;
+    std::function<void()> after;
+    ui::Color digits;
+  } cases[] = {
+      {"a timer tick", [this] { Tick(1000); }, kWhite},
+      {"the end of a move", [this] { sys.clock.Advance(1000), backend.EndMove(*Form1); }, kWhite},
+      {"switching off and on",
+       [] {
+         Form2->CheckBoxAutoColor->SetChecked(false);
+         Form2->CheckBoxAutoColor->SetChecked(true);
+       },
+       kBlack},
+  };
+  for (const auto& c : cases) {
+    sys.files.AddFile(kDark, iw::Png(4, 4, [](int, int) { return 0x101010u; }));
+    if (!Form2) StartAuto(false);
+    Form2->CheckBoxAutoColor->SetChecked(false);
+    Form2->CheckBoxAutoColor->SetChecked(true);
+    Settle();
+    ASSERT_EQ(Digits(), kWhite) << c.what;
+    sys.files.AddFile(kDark, iw::Png(4, 4, [](int, int) { return 0xF0F0F0u; }));  // light now
+    c.after();
+    Settle();
+    EXPECT_EQ(Digits(), c.digits) << c.what;
+    EXPECT_EQ(Form2->ColorBoxNumber->GetColor(), c.digits) << c.what;
+    sys.clock.Advance(5000);
+  }
+}
+
+// The disabled list shows the automatic colour as its background whatever the style, and
+// the style's field colour again once automatic colour is off.
+TEST_F(AutoColor, TheDisabledListShowsTheAutomaticColourUnderEveryStyle) {
+  TForm2& d = StartAuto(false);
+  auto& styles = ui::StyleManager::Instance();
+  struct Case {
+    const char* style;
+    ui::Color field;  // the list's background with automatic colour off
+  } cases[] = {
+      {"", ui::kClWindow},
+      {"Windows11 Modern Light", ui::MakeColor(0xFF, 0xFF, 0xFF)},
+      {"Windows11 Modern Dark", ui::MakeColor(0x2B, 0x2B, 0x2B)},
+  };
+  for (const auto& c : cases) {
+    if (*c.style) styles.SetStyle(c.style);
+    for (const char* wallpaper : {kDark, kLight}) {
+      sys.desktop.wallpaper = wallpaper;
+      d.CheckBoxAutoColor->SetChecked(true);
+      Settle();
+      EXPECT_FALSE(d.ColorBoxNumber->Enabled());
+      EXPECT_EQ(styles.BackgroundOf(*d.ColorBoxNumber), Digits()) << c.style << " " << wallpaper;
+      d.CheckBoxAutoColor->SetChecked(false);
+      EXPECT_EQ(styles.BackgroundOf(*d.ColorBoxNumber), c.field) << c.style << " " << wallpaper;
+    }
+  }
 }
 
 TEST_F(AutoColor, EarlyTicksAreSkippedAndTicksWhileBusyStartNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -354,6 +355,76 @@ TEST_F(ThemeTest, ColoursOfTheDefinitionDoNotDefeatTheStyleButTheWidgetKeepsItsO
   about->LabelTelegram->SetEnabled(false);
   EXPECT_EQ(styles.TextColorOf(*about->LabelTelegram), ui::MakeColor(0x6E, 0x6E, 0x6E));
   Form8 = nullptr;
+}
+
+// Windows' high contrast: the system's colours replace the style's and the definition's,
+// live, while a dialog is open; the chosen style comes back when it is switched off; the
+// widget's digits keep their colour throughout.
+TEST_F(ThemeTest, HighContrastPutsTheSystemColoursFirstAndTheChosenStyleComesBack) {
+  TForm2& settings = Start();
+  TForm1& widget = *Form1;
+  TForm8* about = nullptr;
+  app->CreateForm(about);
+  Form8 = about;
+  ui::Font digits = widget.LabelNumber->GetFont();
+  digits.color = ui::MakeColor(255, 0, 0);
+  widget.LabelNumber->SetFont(digits);
+  settings.ColorBoxNumber->SetColor(ui::kClBlack);  // as automatic colour shows it
+  auto& styles = ui::StyleManager::Instance();
+  Choose(*widget.ThemeDark);
+  int repaints = 0;
+  styles.OnChange = [&] { ++repaints; };
+  about->Show();
+  settings.Show();
+
+  const ui::Color dark = ui::MakeColor(0x20, 0x20, 0x20), white = ui::MakeColor(0xFF, 0xFF, 0xFF);
+  const ui::Color face = ui::kClBtnFace, buttonText = ui::SystemColor(18), hotLight = ui::SystemColor(26);
+  struct Step {
+    const char* what;
+    bool contrast;
+    std::function<void()> also;
+    int repaints;
+    ui::Color background, text, link, list;
+  } steps[] = {
+      {"dark, high contrast off", false, nullptr, 0, dark, white, ui::MakeColor(0x60, 0xCD, 0xFF), ui::kClBlack},
+      {"switched on", true, nullptr, 1, face, buttonText, hotLight, ui::kClWindow},
+      {"another setting change", true, nullptr, 0, face, buttonText, hotLight, ui::kClWindow},
+      {"light chosen meanwhile", true, [&] { Choose(*widget.ThemeLight); }, 1, face, buttonText, hotLight, ui::kClWindow},
+      {"switched off: the chosen style", false, nullptr, 1, ui::MakeColor(0xF3, 0xF3, 0xF3), ui::MakeColor(0x1A, 0x1A, 0x1A),
+       ui::MakeColor(0x00, 0x5F, 0xB8), ui::kClBlack},
+  };
+  for (const auto& s : steps) {
+    const int before = repaints;
+    backend.highContrast = s.contrast;
+    if (s.also) s.also();
+    backend.SettingChange(widget, ui::SystemSetting::Other, "");
+    EXPECT_EQ(repaints - before, s.repaints) << s.what;
+    EXPECT_EQ(styles.Active().highContrast, s.contrast) << s.what;
+    EXPECT_EQ(styles.Active().styled, !s.contrast) << s.what;  // the system draws the controls and title bars
+    EXPECT_EQ(styles.BackgroundOf(*about), s.background) << s.what;
+    EXPECT_EQ(styles.BackgroundOf(*about->LabelVersion), s.background) << s.what;
+    EXPECT_EQ(styles.TextColorOf(*about->LabelVersion), s.text) << s.what;  // the definition says black
+    EXPECT_EQ(styles.TextColorOf(*about->LabelTelegram), s.link) << s.what;
+    EXPECT_EQ(styles.BackgroundOf(*settings.ColorBoxNumber), s.list) << s.what;
+    EXPECT_EQ(styles.TextColorOf(*widget.LabelNumber), ui::MakeColor(255, 0, 0)) << s.what;
+    EXPECT_EQ(styles.BackgroundOf(widget), ui::kClGray) << s.what;
+  }
+  EXPECT_EQ(Active(), kStyleLight);
+  EXPECT_TRUE(errors.empty());
+  styles.OnChange = nullptr;
+  Form8 = nullptr;
+}
+
+TEST_F(ThemeTest, HighContrastOnAtStartUpIsFollowedFromTheFirstWindow) {
+  backend.highContrast = true;
+  SetApps(0);
+  sys.files.AddFile(widget_test::kSettingsPath, "[Option]\r\nThemeAuto=1\r\n");
+  Start();
+  EXPECT_EQ(Active(), kStyleDark);  // the choice is made and kept
+  EXPECT_TRUE(ui::StyleManager::Instance().Active().highContrast);
+  backend.highContrast = false;
+  backend.SettingChange(*Form1, ui::SystemSetting::Other, "");
+  EXPECT_TRUE(ui::StyleManager::Instance().Active().dark);
 }
 
 }  // namespace

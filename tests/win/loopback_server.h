@@ -1,6 +1,8 @@
 // A tiny HTTP server on 127.0.0.1 for the Windows-side updater tests: scripted replies by
 // request target, one connection at a time, every request head recorded. A reply can be
-// "silent" (accept and never answer) or sent in slow pieces.
+// "silent" (accept and never answer) or sent in slow pieces. As a proxy it answers for whole
+// URLs: Windows names them in the request line, Wine sends the path and the Host header, and
+// both find a reply set for "http://host/path".
 #pragma once
 
 #include <winsock2.h>
@@ -24,6 +26,7 @@ class LoopbackServer {
     bool silent = false;
     size_t piece = 0;  // bytes per send, 0: all at once
     int pauseMs = 0;   // between pieces
+    std::string location;  // a Location header, for redirects
   };
 
   // port 0: any free port.
@@ -82,12 +85,25 @@ class LoopbackServer {
       std::string target;
       size_t sp1 = head.find(' '), sp2 = head.find(' ', sp1 + 1);
       if (sp1 != std::string::npos && sp2 != std::string::npos) target = head.substr(sp1 + 1, sp2 - sp1 - 1);
+      // Wine names the default port to a proxy ("http://host:80/path"); the replies do not.
+      if (target.rfind("http://", 0) == 0) {
+        size_t port = target.find(":80/", 7);
+        if (port != std::string::npos && port < target.find('/', 7)) target.erase(port, 3);
+      }
       Reply r;
       bool found;
       {
         std::lock_guard lock(mutex_);
         requests_.push_back(head);
         auto it = replies_.find(target);
+        if (it == replies_.end() && !target.empty() && target[0] == '/') {
+          size_t h = head.find("\r\nHost: ");
+          if (h != std::string::npos) {
+            size_t end = head.find("\r\n", h + 8);
+            std::string host = head.substr(h + 8, end - h - 8);
+            it = replies_.find("http://" + host + target);
+          }
+        }
         found = it != replies_.end();
         if (found) r = it->second;
       }
@@ -97,7 +113,8 @@ class LoopbackServer {
         continue;
       }
       std::string out = "HTTP/1.1 " + std::to_string(r.status) + " X\r\nContent-Length: " +
-                        std::to_string(r.body.size()) + "\r\nConnection: close\r\n\r\n";
+                        std::to_string(r.body.size()) + "\r\nConnection: close\r\n" +
+                        (r.location.empty() ? "" : "Location: " + r.location + "\r\n") + "\r\n";
       send(c, out.data(), static_cast<int>(out.size()), 0);
       size_t piece = r.piece ? r.piece : std::max<size_t>(r.body.size(), 1);
       for (size_t at = 0; at < r.body.size() && !stop_; at += piece) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <dwmapi.h>
 
 #include <map>
 #include <string>
@@ -55,6 +56,9 @@ constexpr const char* kDialog =
     "  ProgressBar Progress\n"
     "    Bounds = 4, 130, 312, 16\n"
     "    Position = 40\n"
+    "  end\n"
+    "  ColorBox Colors\n"
+    "    Bounds = 4, 160, 110, 24\n"
     "  end\n"
     "  Button Ok\n"
     "    Caption = \"Ok\"\n"
@@ -144,6 +148,41 @@ TEST_F(StyledWin32, EveryControlPaintsFromTheActivePaletteAndFollowsAChangeAtOnc
   // The plain look leaves the controls to the system.
   ui::StyleManager::Instance().Reset();
   EXPECT_EQ(Commonest(Colours(hwndOf("Box"))), GetSysColor(COLOR_BTNFACE));
+}
+
+// The colour list's own background (the automatic colour, shown while it is disabled)
+// under both styles; high contrast (the system's answer faked) gives every control back to
+// the system's colours and drawing at once, and its end brings the chosen style back.
+TEST_F(StyledWin32, TheColourListKeepsItsOwnColourAndHighContrastStepsInAndOut) {
+  wintest::DefinedForm* form = nullptr;
+  app.CreateForm(form, "Form2", kDialog);
+  auto& colors = form->Get<ui::ColorBox>("Colors");
+  colors.SetItems({{"White", ui::kClWhite}, {"Black", ui::kClBlack}});
+  colors.SetSelected(ui::kClWhite);
+  colors.SetColor(ui::kClBlack);
+  colors.SetEnabled(false);
+  form->Show();
+  app.ProcessMessages();
+  auto hwndOf = [&](const char* name) {
+    return reinterpret_cast<HWND>(form->Get<ui::Control>(name).GetPeer()->Handle());
+  };
+  HWND top = reinterpret_cast<HWND>(form->Handle());
+  auto& styles = ui::StyleManager::Instance();
+  for (const char* style : {"Windows11 Modern Light", "Windows11 Modern Dark"}) {
+    ASSERT_TRUE(styles.SetStyle(style));
+    EXPECT_EQ(Commonest(Colours(hwndOf("Colors"))), RGB(0, 0, 0)) << style << ": the list's own colour";
+  }
+  styles.SetHighContrast(true);
+  EXPECT_EQ(styles.ActiveName(), "Windows11 Modern Dark");
+  EXPECT_EQ(Commonest(Colours(top)), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(Commonest(Colours(hwndOf("Group"))), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(Commonest(Colours(hwndOf("Box"))), GetSysColor(COLOR_BTNFACE));
+  EXPECT_NE(Commonest(Colours(hwndOf("Colors"))), RGB(0, 0, 0)) << "the system's field colours";
+  BOOL dark = TRUE;
+  if (SUCCEEDED(DwmGetWindowAttribute(top, 20, &dark, sizeof dark))) EXPECT_FALSE(dark) << "the title bar is the system's";
+  styles.SetHighContrast(false);
+  EXPECT_EQ(Commonest(Colours(top)), RGB(0x20, 0x20, 0x20));
+  EXPECT_EQ(Commonest(Colours(hwndOf("Colors"))), RGB(0, 0, 0));
 }
 
 TEST_F(StyledWin32, AStyleChangeRepaintsEveryChildWindowWithoutBeingAsked) {

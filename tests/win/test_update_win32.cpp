@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 
 #include "loopback_server.h"
 #include "platform/update_services.h"
@@ -16,18 +17,41 @@ namespace {
 
 using wintest::LoopbackServer;
 
-// The test build points the servers at these loopback ports (CMakePresets.json).
-unsigned short PortOf(const std::string& base) {
-  size_t colon = base.rfind(':');
-  return static_cast<unsigned short>(std::stoi(base.substr(colon + 1)));
-}
+// The program's servers are hosts under .invalid, reached here, as by every test, through
+// the proxy of the user's Internet settings: a loopback server answers for them. The user's
+// settings are put back afterwards.
+class ProxyScope {
+ public:
+  explicit ProxyScope(unsigned short port) {
+    key_ = platform::Current().registry->Open(platform::RegRoot::CurrentUser, kKey, true);
+    oldEnable_ = key_->ReadInteger("ProxyEnable");
+    oldServer_ = key_->ReadString("ProxyServer");
+    key_->WriteInteger("ProxyEnable", 1);
+    key_->WriteString("ProxyServer", "127.0.0.1:" + std::to_string(port));
+  }
+  ~ProxyScope() {
+    if (oldEnable_) key_->WriteInteger("ProxyEnable", *oldEnable_); else key_->DeleteValue("ProxyEnable");
+    if (oldServer_) key_->WriteString("ProxyServer", *oldServer_); else key_->DeleteValue("ProxyServer");
+  }
 
-platform::HttpSettings CheckSettings() {
-  platform::HttpSettings s = updater::BaseClientSettings();
-  s.connectTimeoutMs = 3000;
-  s.readTimeoutMs = 5000;
+ private:
+  static constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+  std::unique_ptr<platform::RegistryKey> key_;
+  std::optional<std::int32_t> oldEnable_;
+  std::optional<std::string> oldServer_;
+};
+
+std::string VersionUrl(int server) { return updater::UpdateServers()[server] + "Cifrona/version.txt"; }
+
+// The client's settings for a server of the test's own: straight to it, whatever proxy the
+// test prefix's Internet settings name.
+platform::HttpSettings Direct(platform::HttpSettings s) {
+  s.proxyHost.clear();
+  s.proxyPort = 0;
   return s;
 }
+platform::HttpSettings CheckSettings() { return Direct(updater::CheckClientSettings()); }
+platform::HttpSettings DownloadSettings() { return Direct(updater::BaseClientSettings()); }
 
 class UpdateWin32Test : public ::testing::Test {
  protected:
@@ -102,57 +126,51 @@ TEST_F(UpdateWin32Test, GetToMemoryReportsProgressAndDisconnectEndsIt) {
   std::int64_t last = 0;
   p.work = [&](std::int64_t got) { last = got; };
   p.end = [&] { events.push_back("end"); };
-  std::string body = http().NewClient(updater::BaseClientSettings())->GetToMemory(server.Base() + "/big", p);
+  std::string body = http().NewClient(DownloadSettings())->GetToMemory(server.Base() + "/big", p);
   EXPECT_EQ(body.size(), 200000u);
   EXPECT_EQ(last, 200000);
   EXPECT_EQ(events, (std::vector<std::string>{"begin 200000", "end"}));
 
-  auto client = http().NewClient(updater::BaseClientSettings());
+  auto client = http().NewClient(DownloadSettings());
   events.clear();
   p.work = [&](std::int64_t) { client->Disconnect(); };
   EXPECT_THROW(client->GetToMemory(server.Base() + "/big", p), platform::HttpError);
   EXPECT_EQ(events, (std::vector<std::string>{"begin 200000", "end"}));
   // An error status is an error for a download.
-  EXPECT_THROW(http().NewClient(updater::BaseClientSettings())->GetToMemory(server.Base() + "/none", {}),
+  EXPECT_THROW(http().NewClient(DownloadSettings())->GetToMemory(server.Base() + "/none", {}),
                platform::HttpError);
 }
 
-// The build's servers: primary and mirror on loopback ports; each case starts what it needs.
+// The check's fall-through from the primary to the mirror, both answered by one proxy.
 TEST_F(UpdateWin32Test, FetchServerVersionFallsThroughToTheMirror) {
-  const unsigned short primaryPort = PortOf(updater::UpdateServers()[0].substr(0, updater::UpdateServers()[0].find("/download/")));
-  const unsigned short mirrorPort = PortOf(updater::UpdateServers()[1].substr(0, updater::UpdateServers()[1].find("/download/")));
-  LoopbackServer mirror(mirrorPort);
-  ASSERT_TRUE(mirror.Ok()) << "port " << mirrorPort << " is taken";
-  mirror.Set("/download/Cifrona/version.txt", {200, " 3.1.0.0 \r\n"});
+  LoopbackServer proxy;
+  ASSERT_TRUE(proxy.Ok());
+  ProxyScope scope(proxy.Port());
+  proxy.Set(VersionUrl(1), {200, " 3.1.0.0 \r\n"});
   std::string v, url;
-  // Primary down: nothing listens.
-  ASSERT_TRUE(updater::FetchServerVersion(v, url));
-  EXPECT_EQ(v, "3.1.0.0");
-  EXPECT_EQ(url, updater::UpdateServers()[1] + "Cifrona/Cifrona-setup.exe");
-
-  // Primary up but useless: 404, empty, blank; then a mirror failing too.
+  // Primary unknown to the proxy (404), empty, blank: the mirror answers.
   for (LoopbackServer::Reply bad : {LoopbackServer::Reply{404, "3.0"}, LoopbackServer::Reply{200, ""},
-                                    LoopbackServer::Reply{200, " \r\n "}}) {
-    LoopbackServer primary(primaryPort);
-    ASSERT_TRUE(primary.Ok());
-    primary.Set("/download/Cifrona/version.txt", bad);
+                                    LoopbackServer::Reply{200, " \r\n "}, LoopbackServer::Reply{502, ""}}) {
+    proxy.Set(VersionUrl(0), bad);
     ASSERT_TRUE(updater::FetchServerVersion(v, url)) << bad.status << " '" << bad.body << "'";
+    EXPECT_EQ(v, "3.1.0.0");
     EXPECT_EQ(url, updater::UpdateServers()[1] + "Cifrona/Cifrona-setup.exe");
-    EXPECT_EQ(primary.Requests().size(), 1u);
   }
-  mirror.Set("/download/Cifrona/version.txt", {404, ""});
+  proxy.Set(VersionUrl(1), {404, ""});
   v = url = "kept";
   EXPECT_FALSE(updater::FetchServerVersion(v, url));
   EXPECT_EQ(v, "kept");
+  // Every request named the program's own servers: the proxy looked nothing up.
+  for (const std::string& head : proxy.Requests())
+    EXPECT_NE(head.find(".cifrona.invalid"), std::string::npos) << head;
 }
 
 TEST_F(UpdateWin32Test, ASilentPrimaryIsPassedOverAfterTheReadTimeOut) {
-  const std::string p = updater::UpdateServers()[0], m = updater::UpdateServers()[1];
-  LoopbackServer primary(PortOf(p.substr(0, p.find("/download/"))));
-  LoopbackServer mirror(PortOf(m.substr(0, m.find("/download/"))));
-  ASSERT_TRUE(primary.Ok() && mirror.Ok());
-  primary.Set("/download/Cifrona/version.txt", {.silent = true});
-  mirror.Set("/download/Cifrona/version.txt", {200, "4.0"});
+  LoopbackServer proxy;
+  ASSERT_TRUE(proxy.Ok());
+  ProxyScope scope(proxy.Port());
+  proxy.Set(VersionUrl(0), {.silent = true});
+  proxy.Set(VersionUrl(1), {200, "4.0"});
   std::string v, url;
   auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(updater::FetchServerVersion(v, url));
@@ -161,30 +179,76 @@ TEST_F(UpdateWin32Test, ASilentPrimaryIsPassedOverAfterTheReadTimeOut) {
   EXPECT_GE(waited, std::chrono::milliseconds(4500));  // the 5000 ms read time-out, give or take the clock
 }
 
-// The proxy of the user's Internet settings carries the check's request.
-TEST_F(UpdateWin32Test, TheProxyComesFromTheRegistry) {
-  const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-  auto key = platform::Current().registry->Open(platform::RegRoot::CurrentUser, kKey, true);
-  ASSERT_TRUE(key);
-  auto oldEnable = key->ReadInteger("ProxyEnable");
-  auto oldServer = key->ReadString("ProxyServer");
+// A server that sends a byte just inside each read time-out is ended by the deadline, and
+// one that sends more than the limit is refused before the rest is read.
+TEST_F(UpdateWin32Test, TheDeadlineAndTheSizeLimitEndAServerThatWillNotStop) {
+  LoopbackServer server;
+  ASSERT_TRUE(server.Ok());
+  server.Set("/trickle", {.status = 200, .body = std::string(60, '1'), .piece = 1, .pauseMs = 1000});
+  platform::HttpSettings s = CheckSettings();
+  s.deadlineMs = 4000;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(http().NewClient(s)->GetText(server.Base() + "/trickle"), platform::HttpError);
+  auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(3500));
+  EXPECT_LT(waited, std::chrono::seconds(20));  // not the minute the whole body would take
+
+  LoopbackServer big;
+  big.Set("/big", {.status = 200, .body = std::string(100000, 'z')});
+  platform::HttpSettings capped = DownloadSettings();
+  capped.maxBytes = 1000;
+  EXPECT_THROW(http().NewClient(capped)->GetToMemory(big.Base() + "/big", {}), platform::HttpTooLarge);
+  EXPECT_THROW(http().NewClient(capped)->GetText(big.Base() + "/big"), platform::HttpTooLarge);
+  capped.maxBytes = 100000;
+  EXPECT_EQ(http().NewClient(capped)->GetToMemory(big.Base() + "/big", {}).size(), 100000u);
+}
+
+// Redirects are followed a handful of times, not without end.
+TEST_F(UpdateWin32Test, RedirectsAreFollowedAHandfulOfTimes) {
+  LoopbackServer server;
+  ASSERT_TRUE(server.Ok());
+  for (int i = 0; i < 12; ++i)
+    server.Set("/r" + std::to_string(i), {.status = 302, .location = server.Base() + "/r" + std::to_string(i + 1)});
+  server.Set("/r12", {200, "arrived"});
+  platform::HttpSettings s = CheckSettings();
+  EXPECT_EQ(http().NewClient(s)->GetText(server.Base() + "/r9").body, "arrived");  // three hops
+  bool arrived = false;
+  try {
+    arrived = http().NewClient(s)->GetText(server.Base() + "/r0").body == "arrived";  // twelve
+  } catch (const platform::HttpError&) {
+  }
+  EXPECT_FALSE(arrived);
+}
+
+// The check's trickling version.txt, through the program's own path: it ends at the check's
+// deadline and the mirror is asked.
+TEST_F(UpdateWin32Test, ATricklingVersionFileEndsAtTheChecksDeadline) {
   LoopbackServer proxy;
   ASSERT_TRUE(proxy.Ok());
-  const std::string target = updater::UpdateServers()[0] + "Cifrona/version.txt";
-  // Windows names the whole URL to a proxy; Wine 8 sends the path and the Host header.
-  proxy.Set(target, {200, "5.0"});
-  proxy.Set(target.substr(target.find("/download/")), {200, "5.0"});
-  key->WriteInteger("ProxyEnable", 1);
-  key->WriteString("ProxyServer", "127.0.0.1:" + std::to_string(proxy.Port()));
+  ProxyScope scope(proxy.Port());
+  proxy.Set(VersionUrl(0), {.status = 200, .body = "9.0" + std::string(100, ' '), .piece = 1, .pauseMs = 2000});
   std::string v, url;
-  bool found = updater::FetchServerVersion(v, url);
-  // Put the user's settings back before checking anything.
-  if (oldEnable) key->WriteInteger("ProxyEnable", *oldEnable); else key->DeleteValue("ProxyEnable");
-  if (oldServer) key->WriteString("ProxyServer", *oldServer); else key->DeleteValue("ProxyServer");
-  ASSERT_TRUE(found) << (proxy.Requests().empty() ? "no request reached the proxy" : proxy.Requests()[0]);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(updater::FetchServerVersion(v, url));
+  auto waited = std::chrono::steady_clock::now() - start;
+  const auto deadline = std::chrono::milliseconds(updater::CheckClientSettings().deadlineMs);
+  EXPECT_GE(waited, deadline - std::chrono::seconds(1));
+  EXPECT_LT(waited, deadline + std::chrono::seconds(15));  // far from the 200 s of the whole file
+}
+
+// The proxy of the user's Internet settings carries the check's request.
+TEST_F(UpdateWin32Test, TheProxyComesFromTheRegistry) {
+  LoopbackServer proxy;
+  ASSERT_TRUE(proxy.Ok());
+  ProxyScope scope(proxy.Port());
+  proxy.Set(VersionUrl(0), {200, "5.0"});
+  std::string v, url;
+  ASSERT_TRUE(updater::FetchServerVersion(v, url))
+      << (proxy.Requests().empty() ? "no request reached the proxy" : proxy.Requests()[0]);
   EXPECT_EQ(v, "5.0");
   auto requests = proxy.Requests();
   ASSERT_EQ(requests.size(), 1u);
+  const std::string target = VersionUrl(0);
   const std::string host = target.substr(7, target.find("/download/") - 7);
   EXPECT_NE(requests[0].find("Host: " + host + "\r\n"), std::string::npos) << requests[0];
 }
@@ -204,6 +268,8 @@ TEST_F(UpdateWin32Test, CngVerifiesTheReleaseToolsSignature) {
   EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, sig, "3.0", "2.0"), Verdict::Ok);
   EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes + "!", sig, "3.0", "2.0"), Verdict::WrongFile);
   EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, sig, "3.0", "3.0"), Verdict::NotNewer);
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, sig, "3.0", "3.0", true), Verdict::Ok);  // Force
+  EXPECT_EQ(updater::VerifyUpdate("Cifrona.zip", *bytes, sig, "3.0", "4.0", true), Verdict::NotNewer);
   std::string forged = *sig;
   size_t at = forged.find("signature=") + 20;
   forged[at] = forged[at] == '0' ? '1' : '0';

@@ -542,11 +542,12 @@ def build_font(face, version="1.000"):
     gasp.gaspRange = {0xFFFF: 0x000A}
     fb.font["gasp"] = gasp
 
-    # Keep the build reproducible: no 'modified' stamp from the clock.
+    # Keep the build reproducible: no 'modified' stamp from the clock, here nor when the
+    # font is saved again.
     fb.font.recalcTimestamp = False
     buf = io.BytesIO()
     fb.save(buf)
-    return TTFont(io.BytesIO(buf.getvalue()))
+    return TTFont(io.BytesIO(buf.getvalue()), recalcTimestamp=False)
 
 
 class FontProblem(Exception):

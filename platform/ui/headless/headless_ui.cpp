@@ -249,7 +249,7 @@ void Backend::EndMove(Form& f) {
 }
 
 void Backend::SettingChange(Form& f, SystemSetting setting, const std::string& area) {
-  Guard([&] { f.SettingChange(setting, area); });
+  Guard([&] { f.SystemSettingChanged(setting, area); });
 }
 
 void Backend::TrayMouseMove(TrayIcon& t, Point p) {

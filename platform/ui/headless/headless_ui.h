@@ -42,6 +42,8 @@ class Backend : public ui::Backend {
   std::function<void(PopupMenu&)> onPopup;
   Point cursor{0, 0};
   int dpi = 96;
+  // The system's high-contrast setting, as a test fakes it; a SettingChange passes it on.
+  bool highContrast = false;
   // The work area the screen snap of a moved form uses.
   Rect workArea{0, 0, 1920, 1040};
 
@@ -82,6 +84,7 @@ class Backend : public ui::Backend {
   Point CursorPos() const override { return cursor; }
   void ForegroundApplication() override { ++foregroundRequests; }
   int DefaultDpi() const override { return dpi; }
+  bool HighContrast() const override { return highContrast; }
 
  private:
   friend class Peer;

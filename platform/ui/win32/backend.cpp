@@ -114,6 +114,11 @@ BOOL Backend::ShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
 HWND Backend::AppHwnd() const { return appWindow_ ? appWindow_->hwnd() : nullptr; }
 std::uintptr_t Backend::ApplicationHandle() const { return reinterpret_cast<std::uintptr_t>(AppHwnd()); }
 
+bool Backend::HighContrast() const {
+  HIGHCONTRASTW hc{sizeof hc, 0, nullptr};
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 int Backend::DefaultDpi() const {
   // The program is per-monitor aware: the system DPI is the primary monitor's at start.
   UINT dpi = GetDpiForSystem();

@@ -277,10 +277,12 @@ class FormPeer final : public ContainerPeer {
         form_->ExitSizeMove();
         return true;
       case WM_SETTINGCHANGE:
-        form_->SettingChange(wParam == SPI_SETWORKAREA ? SystemSetting::WorkArea : SystemSetting::Other,
+        form_->SystemSettingChanged(wParam == SPI_SETWORKAREA ? SystemSetting::WorkArea : SystemSetting::Other,
                              lParam ? Narrow(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
         return false;
       case WM_SYSCOLORCHANGE:
+        // High contrast switched comes with new system colours.
+        FollowSystemContrast();
         // Only top-level windows are told; common controls cache system colours and
         // brushes, so they must hear it from their parent.
         ForwardToChildren(hwnd(), msg, wParam, lParam);

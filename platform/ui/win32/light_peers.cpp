@@ -1,6 +1,7 @@
 #include "platform/ui/win32/light_peers.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/ui/win32/peer_common.h"
 #include "platform/ui/win32/peers.h"
@@ -17,6 +18,29 @@ void DrawImage(Backend& backend, HDC dc, const RECT& r, Image& image) {
   if (!icon) return;
   int x = r.left + (image.Width() - side) / 2, y = r.top + (image.Height() - side) / 2;
   DrawIconEx(dc, x, y, icon, side, side, 0, nullptr, DI_NORMAL);
+}
+
+// One line placed from its measured advances (GetTextExtentExPoint), so it ends where it
+// was measured to end: Wine's DrawText can draw a line a few pixels wider than it measured
+// it, and a right-aligned caption lost its last letter (a colon) at its edge. False when the
+// text needs DrawText (a "&" to underline).
+bool DrawMeasuredLine(HDC dc, const RECT& r, const std::wstring& text, Alignment align, VerticalAlignment layout, bool prefix) {
+  if (text.empty() || (prefix && text.find(L'&') != std::wstring::npos)) return false;
+  const int n = static_cast<int>(text.size());
+  std::vector<int> ends(static_cast<size_t>(n));
+  SIZE size{};
+  TEXTMETRICW tm{};
+  if (!GetTextExtentExPointW(dc, text.c_str(), n, 0, nullptr, ends.data(), &size) || !GetTextMetricsW(dc, &tm)) return false;
+  std::vector<INT> dx(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) dx[static_cast<size_t>(i)] = ends[static_cast<size_t>(i)] - (i ? ends[static_cast<size_t>(i - 1)] : 0);
+  int x = r.left;
+  if (align == Alignment::Right) x = r.right - size.cx;
+  if (align == Alignment::Center) x = r.left + ((r.right - r.left) - size.cx) / 2;
+  int y = r.top;
+  if (layout == VerticalAlignment::Bottom) y = r.bottom - tm.tmHeight;
+  if (layout == VerticalAlignment::Center) y = r.top + ((r.bottom - r.top) - tm.tmHeight) / 2;
+  SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+  return ExtTextOutW(dc, x, y, ETO_CLIPPED, &r, text.c_str(), static_cast<UINT>(n), dx.data()) != 0;
 }
 
 void DrawLabel(Backend& backend, HDC dc, RECT r, Label& label) {
@@ -44,6 +68,8 @@ void DrawLabel(Backend& backend, HDC dc, RECT r, Label& label) {
       r.top += label.Layout() == VerticalAlignment::Center ? free / 2 : free;
     }
   } else {
+    // The widget's digits (exempt from styles) keep the drawing every scenario knows.
+    if (!label.StyleExempt() && DrawMeasuredLine(dc, r, text, label.GetAlignment(), label.Layout(), label.ShowAccelChar())) return;
     format |= DT_SINGLELINE;
     if (label.Layout() == VerticalAlignment::Center) format |= DT_VCENTER;
     if (label.Layout() == VerticalAlignment::Bottom) format |= DT_BOTTOM;

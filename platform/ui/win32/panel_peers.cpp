@@ -1,4 +1,6 @@
 // Group boxes and panels (a tab control without tabs): child windows that hold controls.
+#include <algorithm>
+
 #include "platform/ui/win32/container_peer.h"
 #include "platform/ui/win32/peers.h"
 #include "platform/ui/win32/win32_ui.h"
@@ -68,12 +70,15 @@ class GroupBoxPeer final : public PanelPeer {
     std::wstring text = Wide(group_.Caption());
     SIZE size;
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    int pad = MulDiv(8, DpiOf(group_), 96);
-    RECT caption{pad - 2, 0, pad + size.cx + 2, tm.tmHeight};
+    const int pad = MulDiv(8, DpiOf(group_), 96), gap = MulDiv(2, DpiOf(group_), 96);
+    // A last letter's ink may reach past its advance: the gap in the frame leaves it room,
+    // and the text is not clipped at the advance.
+    const int ink = std::max<int>(tm.tmOverhang, gap);
+    RECT caption{pad - gap, 0, std::min<LONG>(pad + size.cx + ink + gap, client.right - gap), tm.tmHeight};
     FillRect(dc, &caption, backend().BrushFor(back));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorsOf(group_).text);
-    RECT textRect{pad, 0, pad + size.cx, tm.tmHeight};
+    RECT textRect{pad, 0, caption.right, tm.tmHeight};
     DrawTextW(dc, text.c_str(), -1, &textRect, DT_SINGLELINE | DT_NOPREFIX);
   }
 

@@ -209,7 +209,8 @@ void PaintCombo(HWND h, HDC dc, const State& s, const RECT& rc) {
   const bool enabled = IsWindowEnabled(h);
   const bool dropped = SendMessageW(h, CB_GETDROPPEDSTATE, 0, 0) != 0;
   const bool focused = HasFocus(h) || dropped;
-  const Color fill = s.hot && enabled && !dropped ? p.controlHover : p.editBackground;
+  // The field's own colour (the colour list's automatic colour) or the style's.
+  const Color fill = s.hot && enabled && !dropped ? p.controlHover : BackOf(*s.control);
   RoundBox(dc, rc, fill, focused && enabled ? p.accent : p.controlBorder, Px(p.cornerRadius, h), Px(p.borderWidth, h));
   const int arrowWidth = Px(20, h);
   const int inset = Px(3, h);

@@ -43,6 +43,7 @@ class Backend : public ui::Backend {
   void ForegroundApplication() override;
   std::uintptr_t ApplicationHandle() const override;
   int DefaultDpi() const override;
+  bool HighContrast() const override;
 
   // Shared GDI resources, owned here.
   HFONT FontFor(const Font& font, int dpi);
