@@ -107,7 +107,9 @@ bool GetSystemProxy(std::string& proxyServer, int& proxyPort, bool& enabled) {
   const std::string rest = server->substr(colon + 1);
   int port = 0;
   auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), port);
-  proxyPort = (ec == std::errc() && end == rest.data() + rest.size() && !rest.empty()) ? port : 8080;
+  // A number outside 1 to 65535 is no port either: WinHTTP could not use it.
+  const bool isPort = ec == std::errc() && end == rest.data() + rest.size() && !rest.empty() && port >= 1 && port <= 65535;
+  proxyPort = isPort ? port : 8080;
   return true;
 }
 

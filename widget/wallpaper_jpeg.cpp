@@ -105,9 +105,12 @@ void StoreRow(const JSAMPLE* rgb, std::vector<std::uint32_t>& out) {
 }
 
 // The libjpeg part; true when both rows were read. Everything it allocates belongs to cinfo.
-bool Decode(jpeg_decompress_struct& cinfo, ErrorManager& err, Source& src, std::unique_ptr<EdgeRows>& result) {
+bool Decode(jpeg_decompress_struct& cinfo, ErrorManager& err, Source& src, jpeg_progress_mgr& progress,
+            std::unique_ptr<EdgeRows>& result) {
   if (setjmp(err.jump)) return false;
   jpeg_create_decompress(&cinfo);
+  // After the creation, which clears it: the scan limit is checked by this monitor.
+  cinfo.progress = &progress;
   cinfo.mem->max_memory_to_use = kMaxJpegMemory;
   cinfo.src = &src.pub;
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
@@ -152,12 +155,11 @@ std::unique_ptr<EdgeRows> DecodeJpegEighthStreamed(platform::ByteReader& in) {
   err.pub.emit_message = EmitMessage;
   jpeg_progress_mgr progress{};
   progress.progress_monitor = Progress;
-  cinfo.progress = &progress;
 
   std::unique_ptr<EdgeRows> result;
   bool ok = false;
   try {
-    ok = Decode(cinfo, err, *src, result);
+    ok = Decode(cinfo, err, *src, progress, result);
   } catch (...) {
     ok = false;
   }

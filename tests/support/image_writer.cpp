@@ -103,6 +103,18 @@ std::string JpegWith(int width, int height, const PixelFn& pixel, int quality, b
   c.restart_interval = unsigned(o.restartMcus);
   c.restart_in_rows = o.restartRows;
   if (progressive) jpeg_simple_progression(&c);
+  std::vector<jpeg_scan_info> scans;
+  if (o.manyScans) {
+    // One component: the DC scan, then each AC coefficient first at point transform 10 and
+    // refined one bit at a time down to 0.
+    scans.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
+    for (int k = 1; k < 64; ++k) {
+      scans.push_back({1, {0, 0, 0, 0}, k, k, 0, 10});
+      for (int al = 9; al >= 0; --al) scans.push_back({1, {0, 0, 0, 0}, k, k, al + 1, al});
+    }
+    c.scan_info = scans.data();
+    c.num_scans = int(scans.size());
+  }
   jpeg_start_compress(&c, TRUE);
   const int channels = o.grey ? 1 : 3;
   std::vector<JSAMPLE> row(std::size_t(width) * 3);

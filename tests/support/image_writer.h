@@ -28,6 +28,7 @@ struct JpegOptions {
   int lumaH = 2, lumaV = 2;  // the first component's sampling factors (2, 2 is 4:2:0; 1, 1 is 4:4:4)
   int restartMcus = 0;       // a restart marker every this many MCUs, or
   int restartRows = 0;       // every this many MCU rows
+  bool manyScans = false;    // grey and progressive with 694 scans: each AC band alone, refined bit by bit
 };
 std::string Jpeg(int width, int height, const PixelFn& pixel, const JpegOptions& options);
 

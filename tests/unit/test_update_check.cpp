@@ -42,6 +42,11 @@ TEST(GetSystemProxy, ReadsHostAndPortOnlyWhenEnabled) {
       {1, "proxy.lan", false, "", 0, true},
       {1, "proxy.lan:abc", true, "proxy.lan", 8080, true},
       {1, "http=p1:80;https=p2:443", true, "http=p1", 8080, true},
+      // A number that is no port falls back as text that is no number does.
+      {1, "proxy.lan:99999", true, "proxy.lan", 8080, true},
+      {1, "proxy.lan:0", true, "proxy.lan", 8080, true},
+      {1, "proxy.lan:-1", true, "proxy.lan", 8080, true},
+      {1, "proxy.lan:65535", true, "proxy.lan", 65535, true},
       {0, "proxy.lan:3128", false, "", 0, false},
       {1, "", false, "", 0, true},
       {1, std::nullopt, false, "", 0, true},

@@ -183,3 +183,21 @@ TEST(JpegRestartCut, BrokenRestartDataEndsAsTheWholeScanDecoderEndsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A progressive file is decoded pass by pass: one with more scans than the limit is refused
+// by both paths, one with a few is decoded.
+TEST(JpegScans, AFileWithTooManyScansIsRefused) {
+  image_writer::JpegOptions many;
+  many.grey = true;
+  many.manyScans = true;
+  const std::string file = image_writer::Jpeg(64, 64, Busy, many);
+  EXPECT_FALSE(Streamed(file));
+  EXPECT_FALSE(Fast(file));
+  const std::string few = image_writer::Jpeg(64, 64, Busy, 90, true);
+  EXPECT_TRUE(Streamed(few));
+  EXPECT_EQ(Fast(few), Streamed(few));
+}
+
+}  // namespace
