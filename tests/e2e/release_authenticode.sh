@@ -38,7 +38,15 @@ done
 cp "$(install_dir)/uninstall.exe" "$out/uninstall-changed.exe"
 printf '\x00\xff' | dd of="$out/uninstall-changed.exe" bs=1 seek=4096 conv=notrunc 2>/dev/null
 ! verify "$out/uninstall-changed.exe" || fail "an uninstaller with bytes changed still verifies"
-wine "C:\\users\\$(wine_user)\\AppData\\Local\\Programs\\Cifrona\\uninstall.exe" /S >/dev/null 2>&1 || true
+uninstall_win="C:\\users\\$(wine_user)\\AppData\\Local\\Programs\\Cifrona\\uninstall.exe"
 uninstalled() { [[ ! -e "$(install_dir)" ]]; }
-wait_for 60 uninstalled || fail "the signed uninstaller did not remove the installation"
+wine "$uninstall_win" /S >"$out/uninstall.log" 2>&1 || true
+# Wine now and then gives up on starting a process before any of it runs (see lib.sh): such
+# a start is tried again; any other failure is the uninstaller's.
+if ! wait_for 60 uninstalled && wine_could_not_start "$out/uninstall.log"; then
+  note "Wine could not start the uninstaller; starting it again"
+  wine "$uninstall_win" /S >>"$out/uninstall.log" 2>&1 || true
+  wait_for 60 uninstalled || true
+fi
+uninstalled || fail "the signed uninstaller did not remove the installation (it said: $(tail -n3 "$out/uninstall.log" | tr '\n' ' '))"
 note "ok"
