@@ -34,9 +34,10 @@ env -u CIFRONA_SIGN_TIMESTAMP_URL -u CIFRONA_SIGN_PKCS12 -u CIFRONA_SIGN_PASSWOR
   CIFRONA_SIGN_KEY="$standin/test-codesign.key" bash tools/release.sh --preset win32 --out build/release-check
 rm -rf "$standin"
 
-# One CTest run over the four builds, so one summary closes the output.
+# One CTest run over the four builds, so one summary closes the output; the Windows-side
+# tests come right after the native ones, as they did before the fuzz build joined.
 cat > build/CTestTestfile.cmake <<'EOT'
-subdirs("native" "fuzz" "win64" "win32")
+subdirs("native" "win64" "win32" "fuzz")
 EOT
 # One Wine server for the whole run, kept until the end (the trap ends it): a server that
 # ends while the native and fuzz tests run is started again by the next Windows-side test,
