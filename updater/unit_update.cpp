@@ -333,10 +333,7 @@ void TForm10::ButtonDownloadClick(ui::Component&) {
       struct ReleaseHold {
         TForm10& f;
         ~ReleaseHold() {
-          if (!f.heldTarget_.empty()) {
-            if (platform::Session* s = platform::Current().session) s->ReleaseHold(f.heldTarget_);
-            f.heldTarget_.clear();
-          }
+          f.ReleaseHeldTarget();
           f.verified_.clear();
         }
       } release{*this};
@@ -492,14 +489,9 @@ void TForm10::UpdateApp(const std::string& server) {
       CheckStatement(name, signature, ServerVersion, LocalVersion(), CheckBoxForceUpdate->Checked(), &statement);
   if (verdict != Verdict::Ok) throw Refused{ReasonFor(static_cast<int>(verdict))};
 
-  platform::HttpSettings settings = BaseClientSettings();
-  settings.connectTimeoutMs = 3000;
-  settings.readTimeoutMs = 30000;
-  // Not one byte more than was signed.
-  settings.maxBytes = statement.size ? statement.size : 1;
   std::string body;
   try {
-    body = Fetch(EncodeUrlPath(server), settings, true);
+    body = Fetch(EncodeUrlPath(server), DownloadClientSettings(statement.size), true);
   } catch (const platform::HttpTooLarge&) {
     throw Refused{LangNotVerified};  // more than was signed: not the file that was signed
   }
@@ -514,13 +506,18 @@ void TForm10::UpdateApp(const std::string& server) {
     written = os.files->ReadAll(target);
   }
   if (!written || *written != body) {
-    if (!heldTarget_.empty()) os.session->ReleaseHold(heldTarget_);
-    heldTarget_.clear();
+    ReleaseHeldTarget();
     os.files->Remove(target);
     throw Refused{LangNotVerified};
   }
   verified_ = std::move(body);
   ui::ProcessPendingMessages();
+}
+
+void TForm10::ReleaseHeldTarget() {
+  if (heldTarget_.empty()) return;
+  if (platform::Session* s = platform::Current().session) s->ReleaseHold(heldTarget_);
+  heldTarget_.clear();
 }
 
 void TForm10::InstallStep() {
@@ -546,18 +543,17 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::st
   const std::string staging = folder + kStagingFolderName + "\\";
   // Unpacked here, from the bytes that were verified, before the program ends: a refused
   // archive leaves the program running as it was.
+  bool staged = true;
   try {
     StageArchive(ReadArchive(verified_), staging);
   } catch (const std::exception&) {
     RemoveTree(staging);
-    if (!heldTarget_.empty()) os.session->ReleaseHold(heldTarget_);
-    heldTarget_.clear();
-    os.files->Remove(zipInAppDir);
-    throw Refused{LangUnpackFailed};
+    staged = false;
   }
-  if (!heldTarget_.empty()) os.session->ReleaseHold(heldTarget_);
-  heldTarget_.clear();
+  // The archive has done its work either way: unpacked, or refused.
+  ReleaseHeldTarget();
   os.files->Remove(zipInAppDir);
+  if (!staged) throw Refused{LangUnpackFailed};
   const std::string script = GetTempFolder() + UpdateScriptName(os.session->Now());
   os.files->ReplaceAll(script, UpdateScriptText(paths::ExtractFileName(currentExePath)));
   if (os.files->FileExists(script)) {

@@ -101,6 +101,8 @@ class TForm10 : public ui::Form {
 
  private:
   void SetIdle();
+  // Lets other writers at the downloaded file again (once the install step is over).
+  void ReleaseHeldTarget();
   void InstallStep();
   std::string DownloadTarget(const std::string& url) const;
   ui::MenuItem* ReasonFor(int verdict) const;

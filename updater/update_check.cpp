@@ -140,6 +140,14 @@ platform::HttpSettings CheckClientSettings() {
   return s;
 }
 
+platform::HttpSettings DownloadClientSettings(std::uint64_t signedSize) {
+  platform::HttpSettings s = BaseClientSettings();
+  s.connectTimeoutMs = 3000;
+  s.readTimeoutMs = 30000;
+  s.maxBytes = signedSize ? signedSize : 1;
+  return s;
+}
+
 bool FetchServerVersion(std::string& version, std::string& downloadUrl) {
   platform::Http* http = platform::Current().http;
   if (!http) return false;

@@ -72,5 +72,8 @@ std::string ScriptExeName(const std::string& exeName);
 // and a cap on the body, for version.txt and the .sig alike.
 platform::HttpSettings CheckClientSettings();
 inline constexpr std::uint64_t kMaxVersionFileBytes = 4096;
+// The download's client: the base settings, its time-outs, and not one byte more than the
+// signed size.
+platform::HttpSettings DownloadClientSettings(std::uint64_t signedSize);
 
 }  // namespace updater

@@ -56,6 +56,17 @@ class ThemeTest : public WidgetTest {
     ui::PopupMenu::ItemChosen(item);
     app->RunQueued();
   }
+  // The About box, whose definition gives colours of its own, beside the widget drawing its
+  // digits in red.
+  TForm8& AboutWithRedDigits(TForm1& widget) {
+    TForm8* about = nullptr;
+    app->CreateForm(about);
+    Form8 = about;
+    ui::Font digits = widget.LabelNumber->GetFont();
+    digits.color = ui::MakeColor(255, 0, 0);
+    widget.LabelNumber->SetFont(digits);
+    return *about;
+  }
 };
 
 TEST_F(ThemeTest, RegistryTestsReadTheValueAfreshAndOnlyExactValuesCount) {
@@ -329,12 +340,7 @@ TEST(BuiltInStyles, AStyleTextWithAFaultNamesItsLine) {
 
 TEST_F(ThemeTest, ColoursOfTheDefinitionDoNotDefeatTheStyleButTheWidgetKeepsItsOwn) {
   TForm1& widget = Create();
-  TForm8* about = nullptr;
-  app->CreateForm(about);
-  Form8 = about;
-  ui::Font digits = widget.LabelNumber->GetFont();
-  digits.color = ui::MakeColor(255, 0, 0);
-  widget.LabelNumber->SetFont(digits);
+  TForm8* about = &AboutWithRedDigits(widget);
   auto& styles = ui::StyleManager::Instance();
   struct Case {
     const char* style;
@@ -363,12 +369,7 @@ TEST_F(ThemeTest, ColoursOfTheDefinitionDoNotDefeatTheStyleButTheWidgetKeepsItsO
 TEST_F(ThemeTest, HighContrastPutsTheSystemColoursFirstAndTheChosenStyleComesBack) {
   TForm2& settings = Start();
   TForm1& widget = *Form1;
-  TForm8* about = nullptr;
-  app->CreateForm(about);
-  Form8 = about;
-  ui::Font digits = widget.LabelNumber->GetFont();
-  digits.color = ui::MakeColor(255, 0, 0);
-  widget.LabelNumber->SetFont(digits);
+  TForm8* about = &AboutWithRedDigits(widget);
   settings.ColorBoxNumber->SetColor(ui::kClBlack);  // as automatic colour shows it
   auto& styles = ui::StyleManager::Instance();
   Choose(*widget.ThemeDark);
