@@ -6,30 +6,17 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/update_lib.sh"
 
 gate="$out/sig-gate"
-clear_settings
-mkdir -p "$(dirname "$(installed_settings)")"
-printf '[Option]\r\nCheckBoxAutoCheck=0\r\n' >"$(installed_settings)"
-rm -f "$(args_file)" "$installer" "$gate"
+window_check_only
+rm -f "$gate"
 serve_files "9.0.0.0"
 
 start_and_settle
-local_version=$(sed -nE 's/^Cifrona ([0-9.]+) .*/\1/p' <<<"$(caption_of "$(widget_line)")")
-[[ -n "$local_version" ]] || fail "no version in the widget's caption"
+read_local_version
 NEWER="Доступно обновление $local_version ---> 9.0.0.0"
 CANCELLED="Файлы обновления не загружены!"
 FAILED="Не удалось проверить обновления"
 NOT_AUTHENTIC="Файл обновления не прошёл проверку подлинности!"
 for text in "$NEWER" "$CANCELLED" "$FAILED" "$NOT_AUTHENTIC"; do expect_text "$text"; done
-open_update_window() {
-  open_widget_menu
-  choose_menu_item "Проверить обновления"
-  wait_until 10 "the update window did not open" _window_open
-  learn_places
-}
-close_update_window() {
-  click_on "$(update_child "Закрыть")"
-  wait_until 10 "the update window did not close" _window_closed
-}
 now() { date +%s.%N; }
 
 # 1. The signature trickles a byte every 2 s (inside the read time-out) until the gate opens.

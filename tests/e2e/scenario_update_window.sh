@@ -7,15 +7,9 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/update_lib.sh"
 
-
-
 gate="$out/version-gate"
-
-clear_settings
-mkdir -p "$(dirname "$(installed_settings)")"
-# No start-up check: its question would come first; this is about the window's own check.
-printf '[Option]\r\nCheckBoxAutoCheck=0\r\n' >"$(installed_settings)"
-rm -f "$(args_file)" "$installer" "$gate"
+window_check_only
+rm -f "$gate"
 serve_files "9.0.0.0"
 # The program reads the download in 16 KiB blocks and handles its window between them, so
 # the installer is made 1 MiB (the stand-in runs with the padding) and signed again.
@@ -27,8 +21,7 @@ sign "$folder/Cifrona-setup.exe" "9.0.0.0"
 serve --hold version.txt --gate "$gate" --slow Cifrona-setup.exe --chunk 8192 --pause 0.1
 
 start_and_settle
-local_version=$(sed -nE 's/^Cifrona ([0-9.]+) .*/\1/p' <<<"$(caption_of "$(widget_line)")")
-[[ -n "$local_version" ]] || fail "no version in the widget's caption"
+read_local_version
 CHECKING="Проверка обновления..."
 NEWER="Доступно обновление $local_version ---> 9.0.0.0"
 DOWNLOADED="Файлы обновления загружены!"
@@ -36,10 +29,7 @@ CANCELLED="Файлы обновления не загружены!"
 for text in "$CHECKING" "$NEWER" "$DOWNLOADED" "$CANCELLED" "9.0.0.0"; do expect_text "$text"; done
 
 # 1. Checking, the newer version, the download progressing, downloaded.
-open_widget_menu
-choose_menu_item "Проверить обновления"
-wait_until 10 "the update window did not open" _window_open
-learn_places
+open_update_window
 await_state checking "$CHECKING" "download=Скачать/0 close=1 options=0 bar=*"
 touch "$gate"
 await_state newer "$NEWER" "download=Скачать/1 close=1 options=1 bar=*"
@@ -65,12 +55,8 @@ before=$(md5sum <"$installer")
 head -c $((1024 * 1024)) /dev/zero >>"$folder/Cifrona-setup.exe"
 sign "$folder/Cifrona-setup.exe" "9.0.0.0"
 serve --slow Cifrona-setup.exe --chunk 2048 --pause 0.1
-click_on "$(update_child "Закрыть")"
-wait_until 10 "the update window did not close" _window_closed
-open_widget_menu
-choose_menu_item "Проверить обновления"
-wait_until 10 "the update window did not open again" _window_open
-learn_places
+close_update_window
+open_update_window
 # Shown again after a download: no progress bar until the next one starts.
 await_state reopened "$NEWER" "download=Скачать/1 close=1 options=1 bar=0/*"
 click_on "$(update_child "Быстрое")"  # back to Quick: a download that got through would install at once

@@ -168,3 +168,27 @@ _window_open() { probe_windows | grep 'visible=1' | grep -qF "caption=\"$UPDATE\
 _window_closed() { ! _window_open; }
 _installer_gone() { [[ ! -e "$installer" ]]; }
 
+
+# The update scenarios that are about the window's own check start with no start-up check:
+# its question would come first.
+window_check_only() {
+  clear_settings
+  mkdir -p "$(dirname "$(installed_settings)")"
+  printf '[Option]\r\nCheckBoxAutoCheck=0\r\n' >"$(installed_settings)"
+  rm -f "$(args_file)" "$installer"
+}
+# The running program's version, from the widget's caption, into local_version.
+read_local_version() {
+  local_version=$(sed -nE 's/^Cifrona ([0-9.]+) .*/\1/p' <<<"$(caption_of "$(widget_line)")")
+  [[ -n "$local_version" ]] || fail "no version in the widget's caption"
+}
+open_update_window() {
+  open_widget_menu
+  choose_menu_item "Проверить обновления"
+  wait_until 10 "the update window did not open" _window_open
+  learn_places
+}
+close_update_window() {
+  click_on "$(update_child "Закрыть")"
+  wait_until 10 "the update window did not close" _window_closed
+}
