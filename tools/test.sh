@@ -39,11 +39,10 @@ rm -rf "$standin"
 cat > build/CTestTestfile.cmake <<'EOT'
 subdirs("native" "win64" "win32" "fuzz")
 EOT
-# One Wine server for the whole run, kept until the end (the trap ends it): a server that
-# ends while the native and fuzz tests run is started again by the next Windows-side test,
-# and keeps that test's output pipe, so CTest waits for it until the time-out.
+# One Wine server for the whole run, kept until the end (the trap ends it), so no test starts
+# one of its own (tools/wine-run.sh keeps Wine's processes off CTest's pipes).
 WINEPREFIX="$CIFRONA_WINEPREFIX" wineserver -k 2>/dev/null || true
 WINEPREFIX="$CIFRONA_WINEPREFIX" wineserver -w 2>/dev/null || true
 WINEPREFIX="$CIFRONA_WINEPREFIX" wineserver -p
-WINEPREFIX="$CIFRONA_WINEPREFIX" WINEDEBUG=-all wine wineboot </dev/null >/dev/null 2>&1
+bash tools/wine-run.sh wineboot >/dev/null 2>&1
 ctest --test-dir build --output-on-failure -j2 "$@"
